@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace zant::test {
+
+// An in-memory computer for unit tests: drives with folder trees, files with contents and
+// attributes, and faults that can be injected. Every MemoryFileSystem made from one disk sees
+// the same state, as every file-system object of a process sees the same disks. It keeps the
+// same rules as the Win32 layer (the contract tests run against both): case-insensitive names
+// that keep their stored spelling, entries listed in case-insensitive name order, the same
+// wildcard matcher, the same error numbers.
+class MemoryDisk {
+ public:
+  // Drives are listed in letter order whatever the order of adding. type is a drive_type code.
+  void AddDrive(char letter, int32_t type);
+  // A drive that is not ready: listed, but its root cannot be read (error 21).
+  void SetDriveReady(char letter, bool ready);
+
+  // Setting up a tree. Paths are full ("C:\a\b"); missing parent folders are created.
+  void MakeFolder(const std::string& path, uint32_t attributes = 0);
+  void MakeFile(const std::string& path, const std::string& content = "",
+                uint32_t attributes = 0);
+  // A folder entry that is a link (reparse point) to another existing folder: listing it shows
+  // the target's contents, as a symbolic link or junction does.
+  void MakeLink(const std::string& path, const std::string& target);
+  void Remove(const std::string& path);  // a file or a whole folder, no questions asked
+
+  // Reading the state back.
+  bool Exists(const std::string& path) const;        // file or folder
+  bool IsFolder(const std::string& path) const;
+  std::string ReadFile(const std::string& path) const;  // throws RunError when missing
+  uint32_t GetAttributes(const std::string& path) const;
+  void SetAttributes(const std::string& path, uint32_t attributes);
+  // Every path below a folder (itself excluded), folders with a trailing backslash, each line
+  // "path|attributes|content" for files: a snapshot to compare trees before and after.
+  std::vector<std::string> Snapshot(const std::string& folder) const;
+
+  // Faults. error is the Win32 error number the failing operation throws.
+  void FailListing(const std::string& folder_path, int32_t error = 5);  // SubFolders, Files
+  void FailPath(const std::string& path, int32_t error = 5);  // Path() of that folder or file
+  void FailCopyTo(const std::string& destination, int32_t error = 5);
+  void FailDelete(const std::string& path, int32_t error = 32);
+  void FailDirMatch(const std::string& pattern_folder, int32_t error = 21);
+  void FailDrives(int32_t error = 21);  // the Drives() enumeration itself
+
+  struct Impl;
+  MemoryDisk();
+  ~MemoryDisk();
+  Impl& impl() { return *impl_; }
+  const Impl& impl() const { return *impl_; }
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+std::shared_ptr<FileSystem> MakeMemoryFileSystem(std::shared_ptr<MemoryDisk> disk);
+
+}  // namespace zant::test
