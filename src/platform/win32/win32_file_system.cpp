@@ -110,16 +110,34 @@ class Listing {
   }
 
   // Case-insensitive ordinal order (upper-case comparison), as NTFS lists, so that every file
-  // system and the test double agree.
+  // system and the test double agree. NTFS listings already are in this order.
   void Sort() {
-    std::sort(entries_.begin(), entries_.end(),
-              [this](const Entry& a, const Entry& b) { return Less(a, b); });
+    auto less = [this](const Entry& a, const Entry& b) { return Less(a, b); };
+    if (!std::is_sorted(entries_.begin(), entries_.end(), less)) {
+      std::sort(entries_.begin(), entries_.end(), less);
+    }
   }
 
+  // Upper-case ordinal comparison; ASCII in our own code (the system call costs more than
+  // the comparison itself), anything else by CompareStringOrdinal.
   bool Less(const Entry& a, const Entry& b) const {
-    return CompareStringOrdinal(names_.data() + a.offset, static_cast<int>(a.length),
-                                names_.data() + b.offset, static_cast<int>(b.length),
-                                TRUE) == CSTR_LESS_THAN;
+    const wchar_t* x = names_.data() + a.offset;
+    const wchar_t* y = names_.data() + b.offset;
+    size_t common = std::min(a.length, b.length);
+    for (size_t i = 0; i < common; ++i) {
+      wchar_t cx = x[i];
+      wchar_t cy = y[i];
+      if (cx >= 0x80 || cy >= 0x80) {
+        return CompareStringOrdinal(x, static_cast<int>(a.length), y, static_cast<int>(b.length),
+                                    TRUE) == CSTR_LESS_THAN;
+      }
+      cx = (cx >= L'a' && cx <= L'z') ? cx - (L'a' - L'A') : cx;
+      cy = (cy >= L'a' && cy <= L'z') ? cy - (L'a' - L'A') : cy;
+      if (cx != cy) {
+        return cx < cy;
+      }
+    }
+    return a.length < b.length;
   }
 
   const std::vector<Entry>& entries() const { return entries_; }
