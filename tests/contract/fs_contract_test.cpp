@@ -223,6 +223,9 @@ TEST_P(FsContract, CopyFileFailsForAMissingSourceOrAnExistingTargetWithoutOverwr
   EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("missing.txt"), At("x.txt"), true); },
                         err::kFileNotFound, At("missing.txt")));
   EXPECT_FALSE(backend_->Exists(At("x.txt")));
+  File("ro.txt", "old", attr::kReadOnly);  // the source is looked at first
+  EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("missing.txt"), At("ro.txt"), true); },
+                        err::kFileNotFound, At("missing.txt")));
   EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("src.txt"), At("dst.txt"), false); },
                         err::kFileExists, At("dst.txt")));
   EXPECT_EQ(backend_->ReadFile(At("dst.txt")), "old");

@@ -375,6 +375,13 @@ class Win32FileSystem : public FileSystem {
     std::string to = fs_path::Normalize(destination);
     std::wstring wide_from = Win32Path(from);
     std::wstring wide_to = Win32Path(to);
+    DWORD wanted = GetFileAttributesW(wide_from.c_str());
+    if (wanted == INVALID_FILE_ATTRIBUTES) {
+      Fail(GetLastError(), from);
+    }
+    if (wanted & FILE_ATTRIBUTE_DIRECTORY) {
+      Fail(ERROR_ACCESS_DENIED, from);
+    }
     // The documented Windows rule, checked here because Wine running as root overwrites
     // read-only and hidden files.
     DWORD existing = GetFileAttributesW(wide_to.c_str());
@@ -390,19 +397,12 @@ class Win32FileSystem : public FileSystem {
       }
     }
     if (!CopyFileW(wide_from.c_str(), wide_to.c_str(), !overwrite)) {
-      DWORD error = GetLastError();
-      DWORD source_attributes = GetFileAttributesW(wide_from.c_str());
-      if (source_attributes == INVALID_FILE_ATTRIBUTES) {
-        Fail(GetLastError(), from);
-      }
-      Fail(error, to);
+      Fail(GetLastError(), to);
     }
     // The copy keeps the source's read-only, hidden and system bits (Wine as non-root loses
     // hidden and system when read-only is set too).
-    DWORD wanted = GetFileAttributesW(wide_from.c_str());
     DWORD got = GetFileAttributesW(wide_to.c_str());
-    if (wanted != INVALID_FILE_ATTRIBUTES && got != INVALID_FILE_ATTRIBUTES &&
-        (wanted & kCarried) != (got & kCarried)) {
+    if (got != INVALID_FILE_ATTRIBUTES && (wanted & kCarried) != (got & kCarried)) {
       ApplyAttributes(wide_to, (got & ~kCarried) | (wanted & kCarried));
     }
   }
