@@ -84,13 +84,18 @@ zant_stop_wineserver() {
 }
 
 # zant_make_unit_prefix TEMPLATE PREFIX DRIVES_DIR: the prefix the Win32-layer tests run in.
-#   C: the prefix's own, D: a scratch fixed drive, E: a CD-ROM, F: a network drive,
-#   G: a fixed drive that is not ready (its folder is missing), Z: the Linux root (test programs
+#   C: the prefix's own, D: a scratch fixed drive (holding only D:\linkloop), E: a CD-ROM,
+#   F: a network drive, G: a fixed drive that is not ready (its folder is missing), Z: the Linux root (test programs
 #   are started by their Linux path, so their working folder must lie on a drive).
 zant_make_unit_prefix() {
   local template=$1 prefix=$2 drives=$3
   rm -rf "$drives"
   mkdir -p "$drives/d" "$drives/e" "$drives/f"
+  # A symbolic-link loop on D: (D:\linkloop\inner\up leads back to D:\linkloop) for the tree
+  # walker's tests: Wine cannot make links itself (CreateSymbolicLinkW succeeds, makes nothing).
+  mkdir -p "$drives/d/linkloop/inner"
+  : >"$drives/d/linkloop/inner/file.txt"
+  ln -s .. "$drives/d/linkloop/inner/up"
   zant_clone_prefix "$template" "$prefix" || return 1
   zant_map_drives "$prefix" "d=$drives/d" "e=$drives/e:cdrom" "f=$drives/f:network" \
     "g=$drives/g-missing" || return 1
