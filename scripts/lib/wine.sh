@@ -85,8 +85,9 @@ zant_stop_wineserver() {
 
 # zant_make_unit_prefix TEMPLATE PREFIX DRIVES_DIR: the prefix the Win32-layer tests run in.
 #   C: the prefix's own, D: a scratch fixed drive (holding only D:\linkloop), E: a CD-ROM,
-#   F: a network drive, G: a fixed drive that is not ready (its folder is missing), Z: the Linux root (test programs
-#   are started by their Linux path, so their working folder must lie on a drive).
+#   F: a network drive, G: a fixed drive that is not ready (its folder is missing), Z: the Linux
+#   root (test programs are started by their Linux path, so their working folder must lie on a
+#   drive).
 zant_make_unit_prefix() {
   local template=$1 prefix=$2 drives=$3
   rm -rf "$drives"
