@@ -48,15 +48,17 @@ class CountingFolder : public Folder {
   std::vector<FolderPtr> SubFolders() const override {
     ++counts_->subfolder_listings[inner_->Path()];
     std::vector<FolderPtr> result;
-    for (auto& f : inner_->SubFolders())
+    for (auto& f : inner_->SubFolders()) {
       result.push_back(std::make_shared<CountingFolder>(f, counts_));
+    }
     return result;
   }
   std::vector<FilePtr> Files() const override {
     ++counts_->file_listings[inner_->Path()];
     std::vector<FilePtr> result;
-    for (auto& f : inner_->Files())
+    for (auto& f : inner_->Files()) {
       result.push_back(std::make_shared<CountingFile>(f, counts_));
+    }
     return result;
   }
 
@@ -85,8 +87,9 @@ class DTreeTest : public ::testing::Test {
   FolderPtr Folder(const std::string& path) { return MakeMemoryFileSystem(disk_)->GetFolder(path); }
   DrivePtr Drive(char letter) {
     for (auto& drive : MakeMemoryFileSystem(disk_)->Drives()) {
-      if (drive->DriveLetter() == std::string(1, letter))
+      if (drive->DriveLetter() == std::string(1, letter)) {
         return drive;
+      }
     }
     return nullptr;
   }
@@ -95,8 +98,9 @@ class DTreeTest : public ::testing::Test {
   Paths FolderWalk() {
     Paths seen;
     for (int guard = 0; !walker_.Finished() && guard < 1000; ++guard) {
-      if (FolderPtr folder = walker_.GetFolder())
+      if (FolderPtr folder = walker_.GetFolder()) {
         seen.push_back(folder->Path());
+      }
       walker_.MoveNextFolder();
     }
     return seen;
@@ -107,10 +111,21 @@ class DTreeTest : public ::testing::Test {
     Paths seen;
     for (int guard = 0; !walker_.Finished() && guard < 1000; ++guard) {
       walker_.MoveNextFile();
-      if (FilePtr file = walker_.GetFile())
+      if (FilePtr file = walker_.GetFile()) {
         seen.push_back(file->Path());
+      }
     }
     return seen;
+  }
+
+  // The current folder's or file's path, "none" when there is none.
+  std::string FolderNow() {
+    FolderPtr folder = walker_.GetFolder();
+    return folder ? folder->Path() : "none";
+  }
+  std::string FileNow() {
+    FilePtr file = walker_.GetFile();
+    return file ? file->Path() : "none";
   }
 
   void ExpectIdle(int32_t error) {
@@ -152,8 +167,8 @@ TEST_F(DTreeTest, EveryAcceptedRootKindWalks) {
   EXPECT_EQ(walker_.ErrorNumber(), 0);
   EXPECT_EQ(FolderWalk(), kTreeFolders);
 
-  walker_.SetRoot(RootSpec::Paths({"C:\\T\\B", "C:\\T\\A"}), 0);
-  EXPECT_EQ(FolderWalk(), (Paths{"C:\\T\\B", "C:\\T\\A", "C:\\T\\A\\AA", "C:\\T\\A\\AB"}));
+  walker_.SetRoot(RootSpec::Paths({"C:\\T\\B", "C:\\T\\A", "C:\\U"}), 0);
+  EXPECT_EQ(FolderWalk(), (Paths{"C:\\T\\B", "C:\\T\\A", "C:\\T\\A\\AA", "C:\\T\\A\\AB", "C:\\U"}));
 
   walker_.SetRoot(RootSpec::OfFolder(Folder("C:\\T\\A")), 0);
   EXPECT_EQ(FolderWalk(), (Paths{"C:\\T\\A", "C:\\T\\A\\AA", "C:\\T\\A\\AB"}));
@@ -223,32 +238,32 @@ TEST_F(DTreeTest, StartingPositions) {
   MakeTree();
   // GetFolder is the first root; MoveNextFolder moves past it.
   walker_.SetRoot(RootSpec::Path("C:\\T"), 0);
-  EXPECT_EQ(walker_.GetFolder()->Path(), "C:\\T");
-  EXPECT_EQ(walker_.GetFolder()->Path(), "C:\\T");
+  EXPECT_EQ(FolderNow(), "C:\\T");
+  EXPECT_EQ(FolderNow(), "C:\\T");
   walker_.MoveNextFolder();
-  EXPECT_EQ(walker_.GetFolder()->Path(), "C:\\T\\A");
+  EXPECT_EQ(FolderNow(), "C:\\T\\A");
 
   // MoveNextFile first stops on the first file; GetFile then returns it, and again.
   walker_.SetRoot(RootSpec::Path("C:\\T"), 0);
   walker_.MoveNextFile();
   EXPECT_EQ(walker_.ErrorNumber(), 0);
-  EXPECT_EQ(walker_.GetFile()->Path(), "C:\\T\\f1.txt");
-  EXPECT_EQ(walker_.GetFile()->Path(), "C:\\T\\f1.txt");
+  EXPECT_EQ(FileNow(), "C:\\T\\f1.txt");
+  EXPECT_EQ(FileNow(), "C:\\T\\f1.txt");
 
   // GetFile first lists and returns the first file; MoveNextFile then goes to the second.
   walker_.SetRoot(RootSpec::Path("C:\\T"), 0);
-  EXPECT_EQ(walker_.GetFile()->Path(), "C:\\T\\f1.txt");
+  EXPECT_EQ(FileNow(), "C:\\T\\f1.txt");
   walker_.MoveNextFile();
-  EXPECT_EQ(walker_.GetFile()->Path(), "C:\\T\\f2.txt");
+  EXPECT_EQ(FileNow(), "C:\\T\\f2.txt");
 
   // The file walk reports the folder holding the current file; a MoveNextFolder in the middle
   // of a folder's files restarts the file walk at the new folder's first file.
   walker_.MoveNextFile();
-  EXPECT_EQ(walker_.GetFolder()->Path(), "C:\\T\\A");
+  EXPECT_EQ(FolderNow(), "C:\\T\\A");
   walker_.MoveNextFolder();
-  EXPECT_EQ(walker_.GetFolder()->Path(), "C:\\T\\A\\AA");
+  EXPECT_EQ(FolderNow(), "C:\\T\\A\\AA");
   walker_.MoveNextFile();
-  EXPECT_EQ(walker_.GetFile()->Path(), "C:\\T\\A\\AA\\aa1.txt");
+  EXPECT_EQ(FileNow(), "C:\\T\\A\\AA\\aa1.txt");
 
   // A root without files of its own: the first file in walk order that exists.
   walker_.SetRoot(RootSpec::Path("C:\\T\\A\\AB"), 0);
@@ -256,7 +271,7 @@ TEST_F(DTreeTest, StartingPositions) {
   EXPECT_EQ(walker_.ErrorNumber(), -4);
   walker_.SetRoot(RootSpec::OfFolders({Folder("C:\\T\\A\\AB"), Folder("C:\\T\\B")}), 0);
   walker_.MoveNextFile();
-  EXPECT_EQ(walker_.GetFile()->Path(), "C:\\T\\B\\b1.txt");
+  EXPECT_EQ(FileNow(), "C:\\T\\B\\b1.txt");
 }
 
 TEST_F(DTreeTest, EmptyRootEndsAtFirstMoveAndDoneReportsMinusThree) {
@@ -279,7 +294,6 @@ TEST_F(DTreeTest, PreOrderFilesAndFoldersAndRestart) {
   MakeTree();
   walker_.SetRoot(RootSpec::Path("C:\\T"), 0);
   EXPECT_EQ(FileWalk(), kTreeFiles);
-  EXPECT_EQ(walker_.ErrorNumber(), 0);
   // The same walker serves the next root completely, as the drive search uses it.
   walker_.SetRoot(RootSpec::OfFolder(Folder("C:\\T")), 0);
   EXPECT_EQ(FolderWalk(), kTreeFolders);
@@ -316,18 +330,21 @@ TEST_F(DTreeTest, SnapshotsAreTakenOnceAndOnlyWhenNeeded) {
   EXPECT_EQ(FolderWalk(), kTreeFolders);
   EXPECT_TRUE(counts.file_listings.empty());
   EXPECT_EQ(counts.subfolder_listings.size(), kTreeFolders.size());
-  for (auto& [path, n] : counts.subfolder_listings)
+  for (auto& [path, n] : counts.subfolder_listings) {
     EXPECT_EQ(n, 1) << path;
+  }
 
   // A file walk lists each folder once each way, and reads each file's Path only to check it
   // (once by MoveNextFile, once by GetFile) and no folder's Path at all.
   counts = {};
   walker_.SetRoot(RootSpec::OfFolder(root), 0);
   EXPECT_EQ(FileWalk(), kTreeFiles);
-  for (auto& [path, n] : counts.subfolder_listings)
+  for (auto& [path, n] : counts.subfolder_listings) {
     EXPECT_EQ(n, 1) << path;
-  for (auto& [path, n] : counts.file_listings)
+  }
+  for (auto& [path, n] : counts.file_listings) {
     EXPECT_EQ(n, 1) << path;
+  }
   EXPECT_EQ(counts.file_listings.size(), kTreeFolders.size());
   // Three reads per file: MoveNextFile's check, GetFile's check, and FileWalk's own.
   EXPECT_EQ(counts.file_paths, 3 * static_cast<int>(kTreeFiles.size()));
@@ -335,9 +352,10 @@ TEST_F(DTreeTest, SnapshotsAreTakenOnceAndOnlyWhenNeeded) {
 
   // Changes after a snapshot are not seen; folders not yet listed are read as they are then.
   walker_.SetRoot(RootSpec::Path("C:\\T"), 0);
-  for (int i = 0; i < 3; ++i)
+  for (int i = 0; i < 3; ++i) {
     walker_.MoveNextFile();
-  EXPECT_EQ(walker_.GetFile()->Path(), "C:\\T\\A\\a1.txt");
+  }
+  EXPECT_EQ(FileNow(), "C:\\T\\A\\a1.txt");
   for (const char* file : {"f3.txt", "C\\c.txt", "A\\a2.txt", "A\\AC\\ac.txt", "B\\b3.txt"}) {
     disk_->MakeFile(std::string("C:\\T\\") + file);
   }
@@ -355,8 +373,9 @@ TEST_F(DTreeTest, UnlistableFolderIsVisitedButNothingBelowIt) {
             (Paths{"C:\\T\\f1.txt", "C:\\T\\f2.txt", "C:\\T\\B\\b1.txt", "C:\\T\\B\\b2.txt"}));
   // An unlistable root: the walk ends at the first move, without an error.
   walker_.SetRoot(RootSpec::Path("C:\\T\\A"), 0);
-  EXPECT_EQ(FileWalk(), Paths{});
+  walker_.MoveNextFile();
   EXPECT_EQ(walker_.ErrorNumber(), 0);
+  EXPECT_TRUE(walker_.Finished());
 
   // A file system that cannot be made resolves no path, without raising.
   crtDTree broken([]() -> std::shared_ptr<FileSystem> { throw RunError(5, "no file system"); });
@@ -375,12 +394,19 @@ TEST_F(DTreeTest, UnreadablePathsAreSteppedOver) {
   walker_.SetRoot(RootSpec::Path("C:\\T"), 0);
   EXPECT_EQ(FileWalk(), (Paths{"C:\\T\\f2.txt", "C:\\T\\A\\a1.txt", "C:\\T\\A\\AA\\aa1.txt",
                                "C:\\T\\B\\b1.txt"}));
+  // Each move lands on a readable item.
+  walker_.SetRoot(RootSpec::Path("C:\\T"), 0);
+  walker_.MoveNextFolder();
+  EXPECT_EQ(FolderNow(), "C:\\T\\A\\AA");
+  walker_.SetRoot(RootSpec::Path("C:\\T"), 0);
+  walker_.MoveNextFile();
+  EXPECT_EQ(FileNow(), "C:\\T\\f2.txt");
   // GetFile never moves: an unreadable first file gives -4 until MoveNextFile.
   walker_.SetRoot(RootSpec::Path("C:\\T"), 0);
   EXPECT_EQ(walker_.GetFile(), nullptr);
   EXPECT_EQ(walker_.ErrorNumber(), -4);
   walker_.MoveNextFile();
-  EXPECT_EQ(walker_.GetFile()->Path(), "C:\\T\\f2.txt");
+  EXPECT_EQ(FileNow(), "C:\\T\\f2.txt");
   // As the current folder, it makes GetFolder report -1.
   walker_.SetRoot(RootSpec::OfFolder(Folder("C:\\T\\A")), 0);
   EXPECT_EQ(walker_.GetFolder(), nullptr);

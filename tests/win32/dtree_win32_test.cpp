@@ -41,8 +41,9 @@ void RemoveTree(const std::wstring& folder) {
   if (find != INVALID_HANDLE_VALUE) {
     do {
       std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..")
+      if (name == L"." || name == L"..") {
         continue;
+      }
       std::wstring path = folder + L"\\" + name;
       if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         DeleteFileW(path.c_str());
@@ -77,8 +78,9 @@ class DTreeWin32Test : public ::testing::Test {
     Paths seen;
     for (int guard = 0; !walker_.Finished() && guard < 10000; ++guard) {
       walker_.MoveNextFile();
-      if (FilePtr file = walker_.GetFile())
+      if (FilePtr file = walker_.GetFile()) {
         seen.push_back(file->Path());
+      }
     }
     EXPECT_TRUE(walker_.Finished());
     return seen;
@@ -88,8 +90,9 @@ class DTreeWin32Test : public ::testing::Test {
     walker_.SetRoot(RootSpec::Path(root), 0);
     Paths seen;
     for (int guard = 0; !walker_.Finished() && guard < 10000; ++guard) {
-      if (FolderPtr folder = walker_.GetFolder())
+      if (FolderPtr folder = walker_.GetFolder()) {
         seen.push_back(folder->Path());
+      }
       walker_.MoveNextFolder();
     }
     EXPECT_TRUE(walker_.Finished());
@@ -101,8 +104,9 @@ class DTreeWin32Test : public ::testing::Test {
 };
 
 TEST_F(DTreeWin32Test, WalksASmallTreeInPreOrder) {
-  for (const char* folder : {"A", "A\\AA", "A\\AB", "B"})
+  for (const char* folder : {"A", "A\\AA", "A\\AB", "B"}) {
     MakeFolder(root_ + "\\" + folder);
+  }
   for (const char* file : {"f1.txt", "f2.txt", "A\\a1.txt", "A\\AA\\aa1.txt", "B\\b1.txt"}) {
     MakeFile(root_ + "\\" + file);
   }
