@@ -100,7 +100,7 @@ class DTreeWin32Test : public ::testing::Test {
   }
 
   std::string root_;
-  crtDTree walker_{[] { return MakeWin32FileSystem(); }};
+  crtDTree walker_{[] { return win32::MakeWin32FileSystem(); }};
 };
 
 TEST_F(DTreeWin32Test, WalksASmallTreeInPreOrder) {
