@@ -87,7 +87,7 @@ zant_stop_wineserver() {
 #   C: the prefix's own, D: a scratch fixed drive, E: a CD-ROM, F: a network drive,
 #   G: a fixed drive that is not ready (its folder is missing), Z: the Linux root (test programs
 #   are started by their Linux path, so their working folder must lie on a drive). D: holds Linux
-#   symbolic links to folders for the link tests (D:\links).
+#   symbolic links to folders for the link tests (D:\links) and a link loop (D:\linkloop).
 zant_make_unit_prefix() {
   local template=$1 prefix=$2 drives=$3
   rm -rf "$drives"
@@ -104,4 +104,8 @@ zant_make_unit_prefix() {
   ln -s ../target "$drives/d/links/holder/link"
   ln -s target "$drives/d/links/direct"
   ln -s empty "$drives/d/links/to-empty"
+  # A loop for the tree walker: D:\linkloop\inner\up leads back to D:\linkloop.
+  mkdir -p "$drives/d/linkloop/inner"
+  : >"$drives/d/linkloop/inner/file.txt"
+  ln -s .. "$drives/d/linkloop/inner/up"
 }

@@ -22,8 +22,9 @@ int32_t Count(const auto& items) {
 // (see the class comment), folders whose attributes cannot be read, and empty handles.
 void LeaveOutLinks(std::vector<FolderPtr>& folders) {
   std::erase_if(folders, [](const FolderPtr& folder) {
-    if (!folder)
+    if (!folder) {
       return true;
+    }
     try {
       return (folder->Attributes() & attr::kReparsePoint) != 0;
     } catch (const std::exception&) {
@@ -50,8 +51,9 @@ void crtDTree::SetRoot(const RootSpec& pRoot, int32_t pSettings) {
       break;
     case RootSpec::Kind::kStringArray:
       roots_.clear();
-      for (const std::string& path : pRoot.paths())
+      for (const std::string& path : pRoot.paths()) {
         roots_.push_back(FolderFromPath(path));
+      }
       break;
     case RootSpec::Kind::kFolder:
       roots_.assign(1, pRoot.folder());
@@ -67,10 +69,12 @@ void crtDTree::SetRoot(const RootSpec& pRoot, int32_t pSettings) {
       break;
     case RootSpec::Kind::kCollection:
       roots_.clear();
-      if (pRoot.items().empty())
+      if (pRoot.items().empty()) {
         return;
-      if (!AddCollectionRoots(pRoot.items()))
+      }
+      if (!AddCollectionRoots(pRoot.items())) {
         return;
+      }
       break;
     default:
       last_error_ = kKindNotAccepted;
@@ -78,8 +82,9 @@ void crtDTree::SetRoot(const RootSpec& pRoot, int32_t pSettings) {
   }
 
   // A walk never starts with only part of its roots.
-  if (!RootsAreValid())
+  if (!RootsAreValid()) {
     return;
+  }
   PushLevel(roots_);
   state_ = WalkState::kWalking;
   last_error_ = kOk;
@@ -108,10 +113,12 @@ bool crtDTree::AddCollectionRoots(const std::vector<RootSpec>& items) {
 
 FolderPtr crtDTree::FolderFromPath(const std::string& path) {
   try {
-    if (!file_system_)
+    if (!file_system_) {
       file_system_ = factory_();
-    if (!file_system_)
+    }
+    if (!file_system_) {
       return nullptr;
+    }
     return file_system_->GetFolder(path);
   } catch (const std::exception&) {
     return nullptr;
@@ -119,8 +126,9 @@ FolderPtr crtDTree::FolderFromPath(const std::string& path) {
 }
 
 FolderPtr crtDTree::FolderFromDrive(const DrivePtr& drive) {
-  if (!drive)
+  if (!drive) {
     return nullptr;
+  }
   try {
     return drive->RootFolder();
   } catch (const std::exception&) {
@@ -129,11 +137,13 @@ FolderPtr crtDTree::FolderFromDrive(const DrivePtr& drive) {
 }
 
 bool crtDTree::RootsAreValid() const {
-  if (roots_.empty())
+  if (roots_.empty()) {
     return false;
+  }
   for (const FolderPtr& root : roots_) {
-    if (!root)
+    if (!root) {
       return false;
+    }
   }
   return true;
 }
@@ -192,8 +202,9 @@ void crtDTree::AdvanceFile() {
       AdvanceFolder();
     } else if (file_index_ == kFilesNotListed) {
       LoadFiles();
-      if (file_index_ == 0)
+      if (file_index_ == 0) {
         return;
+      }
       // No files here: the next pass moves on to the next folder.
     } else if (file_index_ + 1 >= Count(file_list_)) {
       AdvanceFolder();
@@ -217,8 +228,9 @@ void crtDTree::LoadFiles() {
 
 // Only whether Path can be read matters; the value is discarded.
 bool crtDTree::FolderIsReadable() const {
-  if (state_ != WalkState::kWalking || levels_.empty())
+  if (state_ != WalkState::kWalking || levels_.empty()) {
     return false;
+  }
   try {
     (void)CurrentFolder()->Path();
     return true;
@@ -232,8 +244,9 @@ bool crtDTree::FileIsReadable() const {
     return false;
   }
   const FilePtr& file = file_list_[static_cast<size_t>(file_index_)];
-  if (!file)
+  if (!file) {
     return false;
+  }
   try {
     (void)file->Path();
     return true;
@@ -271,8 +284,9 @@ FilePtr crtDTree::GetFile() {
     last_error_ = kNotWalking;
     return nullptr;
   }
-  if (file_index_ == kFilesNotListed)
+  if (file_index_ == kFilesNotListed) {
     LoadFiles();
+  }
   if (file_index_ == kNoFiles || !FileIsReadable()) {
     last_error_ = kNoCurrentFile;
     return nullptr;
