@@ -286,6 +286,11 @@ TEST_F(ProgressWindow, CancelIsTheOnlyTabStopAndHoldsTheFocusOnceShown) {
   PostKey(cancel, VK_TAB);
   surface_->PumpEvents();
   EXPECT_EQ(GetFocus(), cancel) << "Tab moved the focus into a text box";
+  // From a text box clicked into, Tab leads back to Cancel.
+  SetFocus(Child(Control::kTxtMessage));
+  PostKey(Child(Control::kTxtMessage), VK_TAB);
+  surface_->PumpEvents();
+  EXPECT_EQ(GetFocus(), cancel);
   EXPECT_EQ(cancels_, 0);
 }
 
