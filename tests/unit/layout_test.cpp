@@ -101,11 +101,6 @@ TEST(LayoutTable, PanelsAreFullWidthBandsAndTheLinesSitOnThem) {
   EXPECT_TRUE(Inside(Layout(Control::kTxtMessage2).bounds, Layout(Control::kText3).bounds));
   for (Control c : {Control::kPicMain, Control::kTxtSubTitle, Control::kText2})
     EXPECT_TRUE(Inside(Layout(c).bounds, Layout(Control::kText4).bounds)) << Layout(c).name;
-  // The two text lines stand borderless on their panel; the header boxes are single-line.
-  EXPECT_FALSE(Layout(Control::kTxtMessage).border);
-  EXPECT_FALSE(Layout(Control::kTxtMessage2).border);
-  EXPECT_TRUE(Layout(Control::kTxtMessage).multi_line && Layout(Control::kTxtMessage2).multi_line);
-  EXPECT_FALSE(Layout(Control::kTxtSubTitle).multi_line || Layout(Control::kText2).multi_line);
 }
 
 TEST(LayoutTable, EverythingButThePanelOverhangFitsTheClientArea) {
@@ -152,17 +147,6 @@ TEST(LayoutTable, BannerFitsThePictureBoxUnscaled) {
     EXPECT_GE(TwipsToPixels(pic.height, dpi), kBannerHeightPixels) << dpi;
   }
   EXPECT_FALSE(Layout(Control::kPicMain).border);  // a frame would cut into the banner
-}
-
-TEST(LayoutTable, TextColoursStandOutFromThePanel) {
-  for (const ControlLayout& c : Controls()) {
-    if (c.has_text_colour) {
-      EXPECT_NE(c.text_colour, kPanelColour) << c.name;
-    }
-  }
-  EXPECT_EQ(Font(FontChoice::kSubTitle).weight, 700);
-  EXPECT_EQ(Font(FontChoice::kDefault).weight, 400);
-  EXPECT_EQ(Layout(Control::kTxtSubTitle).font, FontChoice::kSubTitle);
 }
 
 }  // namespace

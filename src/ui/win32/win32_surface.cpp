@@ -149,16 +149,21 @@ Win32Surface::Win32Surface(HINSTANCE resources) {
     ThrowLastError("Could not create the progress window");
   }
 
-  if (big_icon_.Get()) {
-    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.Get()));
+  try {
+    if (big_icon_.Get()) {
+      SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.Get()));
+    }
+    if (small_icon_.Get()) {
+      SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.Get()));
+    }
+    CreateControls(module);
+    ApplyStackingOrder();
+    LayOut(WindowDpi(window_), nullptr);
+    CentreOnScreen();
+  } catch (...) {
+    Unload();  // no window may outlive a surface that failed to be built
+    throw;
   }
-  if (small_icon_.Get()) {
-    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.Get()));
-  }
-  CreateControls(module);
-  ApplyStackingOrder();
-  LayOut(WindowDpi(window_), nullptr);
-  CentreOnScreen();
 }
 
 void Win32Surface::CreateControls(HINSTANCE module) {
@@ -507,6 +512,15 @@ LRESULT Win32Surface::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) 
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(IDCANCEL, DC_HASDEFID);
+    case WM_NEXTDLGCTL: {
+      // Tab from wherever the focus is (a text box clicked into) goes to the next tab stop.
+      HWND target = LOWORD(lparam) ? reinterpret_cast<HWND>(wparam)
+                                   : GetNextDlgTabItem(window_, GetFocus(), wparam != 0);
+      if (target) {
+        SetFocus(target);
+      }
+      return 0;
+    }
     case WM_ACTIVATE:
       OnActivate(LOWORD(wparam) != WA_INACTIVE);
       return 0;
