@@ -443,9 +443,11 @@ class Scenario:
             raise RuntimeError(f"{' '.join(command)} failed ({result.returncode}); see {log}")
 
     def _start_server(self) -> None:
-        # A persistent server: every later wine process starts in a fraction of a second.
+        # A persistent server: every later wine process starts in a fraction of a second. It
+        # stays 10 s after the last program ends, so a test process that is killed leaves
+        # nothing behind for long (driver.exe then also ends the updater).
         self._server_started = True
-        self._run(["wineserver", "-p"], "wineserver")
+        self._run(["wineserver", "-p10"], "wineserver")
         # Wine's background services inherit the output of the first program: a file, never a pipe.
         with open(self.logs / "services.log", "ab") as out:
             subprocess.run(["wine", "cmd", "/c", "exit"], stdin=subprocess.DEVNULL, stdout=out,

@@ -127,9 +127,31 @@ long long TimeoutArg(const Command& command, size_t index) {
   return value;
 }
 
+// Owns a process handle.
+class ProcessHandle {
+ public:
+  ProcessHandle() = default;
+  explicit ProcessHandle(HANDLE handle) : handle_(handle) {}
+  ~ProcessHandle() { Reset(nullptr); }
+  ProcessHandle(const ProcessHandle&) = delete;
+  ProcessHandle& operator=(const ProcessHandle&) = delete;
+  void Reset(HANDLE handle) {
+    if (handle_ != nullptr) {
+      CloseHandle(handle_);
+    }
+    handle_ = handle;
+  }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
 class Driver {
  public:
   std::string Run(const Command& command);
+  // Ends the followed program: the test that drove it has gone away without saying quit.
+  void AbandonTarget();
 
  private:
   bool IsTarget(HWND window) const {
@@ -168,9 +190,31 @@ class Driver {
   std::string Restart();
   std::string WaitRestart(const Command& command);
 
+  // Throws when the followed program has ended, so that a wait for one of its windows fails at
+  // once instead of at its time limit.
+  void FailIfEnded(const char* waiting_for) const;
+
   DWORD target_pid_ = 0;
+  ProcessHandle target_process_;
   std::wstring caption_ = kProgressCaption;
 };
+
+void Driver::FailIfEnded(const char* waiting_for) const {
+  if (target_process_.get() == nullptr ||
+      WaitForSingleObject(target_process_.get(), 0) != WAIT_OBJECT_0) {
+    return;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(target_process_.get(), &code);
+  throw Failure("ended", std::string("the program ended (exit code ") + std::to_string(code) +
+                             ") while waiting for " + waiting_for);
+}
+
+void Driver::AbandonTarget() {
+  if (target_process_.get() != nullptr) {
+    TerminateProcess(target_process_.get(), 255);
+  }
+}
 
 HWND Driver::FindBox() const {
   for (HWND window : TopLevelWindows()) {
@@ -341,6 +385,8 @@ std::string Driver::Attach(const Command& command) {
                                  std::to_string(timeout) + " ms");
   }
   target_pid_ = *pid;
+  target_process_.Reset(OpenProcess(
+      SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, *pid));
   return JsonObject().AddBool("ok", true).AddNumber("pid", static_cast<long long>(*pid)).Text();
 }
 
@@ -348,6 +394,9 @@ std::string Driver::WaitBox(const Command& command) {
   long long timeout = TimeoutArg(command, 0);
   auto box = PollUntil(timeout, [&]() -> std::optional<HWND> {
     HWND found = FindBox();
+    if (found == nullptr) {
+      FailIfEnded("a message box");
+    }
     return found != nullptr ? std::optional<HWND>(found) : std::nullopt;
   });
   if (!box) {
@@ -410,6 +459,9 @@ std::string Driver::WaitWindow(const Command& command) {
   }
   auto window = PollUntil(timeout, [&]() -> std::optional<HWND> {
     HWND found = FindProgressWindow(caption_);
+    if (found == nullptr) {
+      FailIfEnded("the progress window");
+    }
     return found != nullptr ? std::optional<HWND>(found) : std::nullopt;
   });
   if (!window) {
@@ -510,6 +562,7 @@ std::string Driver::WaitLine(const Command& command, bool status) {
   auto lines = PollUntil(timeout, [&]() -> std::optional<Lines> {
     std::optional<Lines> current = CurrentLines();
     if (!current) {
+      FailIfEnded("the progress window");
       return std::nullopt;
     }
     last = ReadText(status ? current->status : current->detail);
@@ -536,6 +589,9 @@ std::string Driver::WaitCancel(const Command& command) {
   long long timeout = TimeoutArg(command, 1);
   auto lines = PollUntil(timeout, [&]() -> std::optional<Lines> {
     std::optional<Lines> current = CurrentLines();
+    if (!current) {
+      FailIfEnded("the progress window");
+    }
     if (!current || (IsWindowEnabled(current->cancel) != FALSE) != want_enabled) {
       return std::nullopt;
     }
@@ -699,5 +755,8 @@ int wmain() {
       Reply(failure.Reply(failure.is_timeout()));
     }
   }
+  // The test went away (its end of the pipe closed) without quit: do not leave the program
+  // under test behind, waiting in a message box for an answer that will never come.
+  driver.AbandonTarget();
   return 0;
 }
