@@ -319,7 +319,8 @@ class Scenario:
         self.drive_root = self.root / "drives"
         self.logs = self.root / "logs"
         self.logs.mkdir()
-        self._template = Path(_require_env("ZANT_TEMPLATE_PREFIX", "run the tests through scripts/test"))
+        self._template = Path(
+            _require_env("ZANT_TEMPLATE_PREFIX", "run the tests through scripts/test"))
         self._env = dict(
             os.environ,
             WINEPREFIX=str(self.prefix),
@@ -531,11 +532,13 @@ class Scenario:
 
     def wait_status(self, text: str, timeout_s: float = 20) -> Texts:
         """Waits until the status line contains text."""
-        return self._texts(self._call(f"wait-status {json.dumps(text)} {_ms(timeout_s)}", timeout_s))
+        line = f"wait-status {json.dumps(text)} {_ms(timeout_s)}"
+        return self._texts(self._call(line, timeout_s))
 
     def wait_detail(self, text: str, timeout_s: float = 20) -> Texts:
         """Waits until the detail line contains text."""
-        return self._texts(self._call(f"wait-detail {json.dumps(text)} {_ms(timeout_s)}", timeout_s))
+        line = f"wait-detail {json.dumps(text)} {_ms(timeout_s)}"
+        return self._texts(self._call(line, timeout_s))
 
     def wait_cancel(self, enabled: bool, timeout_s: float = 20) -> Texts:
         state = "enabled" if enabled else "disabled"
@@ -643,7 +646,8 @@ def _write_files(folder: Path, files: dict) -> None:
         if isinstance(spec, (bytes, str)):
             spec = File(spec)
         if not isinstance(spec, File):
-            raise TypeError(f"{rel}: expected File, Folder, bytes or str, not {type(spec).__name__}")
+            raise TypeError(f"{rel}: expected File, Folder, bytes or str, "
+                            f"not {type(spec).__name__}")
         path.parent.mkdir(parents=True, exist_ok=True)
         if path.exists() or path.is_symlink():
             path.unlink()
