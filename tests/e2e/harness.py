@@ -100,6 +100,15 @@ class Drive:
     medium: Medium | None = None
 
 
+def built(relative_path: str, **attributes) -> File:
+    """A file of the build as a File to lay out, e.g. built('components/dartmail.dll') puts a
+    stand-in component library on a drive."""
+    path = _build_dir() / relative_path
+    if not path.is_file():
+        raise RuntimeError(f"not built: {path}")
+    return File(path.read_bytes(), **attributes)
+
+
 def fixed(files=None, *, ready=True, medium=None) -> Drive:
     return Drive("hd", dict(files or {}), ready, medium)
 
@@ -582,6 +591,31 @@ class Scenario:
     def snapshot(self, windows_path: str) -> dict[str, Entry]:
         """The tree below a Windows path ('D:\\', 'D:\\ZANT'), for diff_snapshots()."""
         return snapshot_tree(self.linux_path(windows_path))
+
+    def registry(self, key: str) -> dict[str, dict[str, str | int]]:
+        """The values below a registry key, sub-keys included, read through the running server:
+        {'HKEY_CURRENT_USER\\Software\\X': {'name': 'text' or number}}. {} if the key is
+        missing. Numbers (REG_DWORD, REG_QWORD) come back as int, everything else as text."""
+        self.prepare()
+        result = subprocess.run(["wine", "reg", "query", key, "/s"], stdin=subprocess.DEVNULL,
+                                capture_output=True, env=self._env, cwd=self.prefix / "drive_c",
+                                timeout=60)
+        if result.returncode != 0:
+            return {}
+        values: dict[str, dict[str, str | int]] = {}
+        current = None
+        for line in result.stdout.decode("utf-8", errors="replace").splitlines():
+            if not line.strip():
+                continue
+            if not line.startswith(" "):
+                current = values.setdefault(line.strip(), {})
+                continue
+            parts = line.strip().split("    ", 2)
+            if current is None or len(parts) < 2:
+                continue
+            name, kind, data = parts[0], parts[1], parts[2] if len(parts) > 2 else ""
+            current[name] = int(data, 16) if kind in ("REG_DWORD", "REG_QWORD") else data
+        return values
 
     def log_tail(self, name: str = "updater", lines: int = 20) -> str:
         path = self.logs / f"{name}.log"
