@@ -86,7 +86,8 @@ zant_stop_wineserver() {
 # zant_make_unit_prefix TEMPLATE PREFIX DRIVES_DIR: the prefix the Win32-layer tests run in.
 #   C: the prefix's own, D: a scratch fixed drive, E: a CD-ROM, F: a network drive,
 #   G: a fixed drive that is not ready (its folder is missing), Z: the Linux root (test programs
-#   are started by their Linux path, so their working folder must lie on a drive).
+#   are started by their Linux path, so their working folder must lie on a drive). D: holds Linux
+#   symbolic links to folders for the link tests (D:\links) and a link loop (D:\linkloop).
 zant_make_unit_prefix() {
   local template=$1 prefix=$2 drives=$3
   rm -rf "$drives"
@@ -95,4 +96,16 @@ zant_make_unit_prefix() {
   zant_map_drives "$prefix" "d=$drives/d" "e=$drives/e:cdrom" "f=$drives/f:network" \
     "g=$drives/g-missing" || return 1
   ln -s / "$prefix/dosdevices/z:"
+  # Links to folders, which Wine cannot make itself (CreateSymbolicLinkW does nothing):
+  # D:\links\holder\link and D:\links\direct lead to D:\links\target (with kept.txt),
+  # D:\links\to-empty to the empty D:\links\empty.
+  mkdir -p "$drives/d/links/target" "$drives/d/links/holder" "$drives/d/links/empty"
+  printf kept >"$drives/d/links/target/kept.txt"
+  ln -s ../target "$drives/d/links/holder/link"
+  ln -s target "$drives/d/links/direct"
+  ln -s empty "$drives/d/links/to-empty"
+  # A loop for the tree walker: D:\linkloop\inner\up leads back to D:\linkloop.
+  mkdir -p "$drives/d/linkloop/inner"
+  : >"$drives/d/linkloop/inner/file.txt"
+  ln -s .. "$drives/d/linkloop/inner/up"
 }

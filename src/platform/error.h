@@ -30,6 +30,7 @@ constexpr int32_t kAccessDenied = 5;
 constexpr int32_t kNotReady = 21;
 constexpr int32_t kSharingViolation = 32;
 constexpr int32_t kFileExists = 80;
+constexpr int32_t kInvalidName = 123;
 constexpr int32_t kDirNotEmpty = 145;
 }  // namespace err
 

@@ -22,7 +22,8 @@ class MemoryDisk {
   // A drive that is not ready: listed, but its root cannot be read (error 21).
   void SetDriveReady(char letter, bool ready);
 
-  // Setting up a tree. Paths are full ("C:\a\b"); missing parent folders are created.
+  // Setting up a tree. Paths are full ("C:\a\b"); missing parent folders are created, and a
+  // drive that was never added becomes a ready fixed drive. An existing entry is overwritten.
   void MakeFolder(const std::string& path, uint32_t attributes = 0);
   void MakeFile(const std::string& path, const std::string& content = "",
                 uint32_t attributes = 0);
@@ -38,7 +39,8 @@ class MemoryDisk {
   uint32_t GetAttributes(const std::string& path) const;
   void SetAttributes(const std::string& path, uint32_t attributes);
   // Every path below a folder (itself excluded), folders with a trailing backslash, each line
-  // "path|attributes|content" for files: a snapshot to compare trees before and after.
+  // "path|attributes|content" for files: a snapshot to compare trees before and after. A link
+  // is one line "path\|link|target" and is not descended into.
   std::vector<std::string> Snapshot(const std::string& folder) const;
 
   // Faults. error is the Win32 error number the failing operation throws.
@@ -48,6 +50,7 @@ class MemoryDisk {
   void FailDelete(const std::string& path, int32_t error = 32);
   void FailDirMatch(const std::string& pattern_folder, int32_t error = 21);
   void FailDrives(int32_t error = 21);  // the Drives() enumeration itself
+  void ClearFaults();
 
   struct Impl;
   MemoryDisk();

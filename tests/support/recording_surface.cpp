@@ -9,7 +9,9 @@ void RecordingSurface::ScriptAnswers(std::vector<Answer> answers) {
   answers_.assign(answers.begin(), answers.end());
 }
 
-void RecordingSurface::ClickCancelAtPump(int n) { cancel_at_.push_back(pumps + n); }
+void RecordingSurface::ClickCancelAtPump(int n) {
+  cancel_at_.push_back(pumps + n);
+}
 
 void RecordingSurface::SetCancelHandler(std::function<void()> on_cancel) {
   on_cancel_ = std::move(on_cancel);
@@ -79,6 +81,8 @@ Answer RecordingSurface::MessageBox(const std::string& text, const std::string& 
   return answer;
 }
 
-void* RecordingSurface::NativeHandle() const { return nullptr; }
+void* RecordingSurface::NativeHandle() const {
+  return nullptr;
+}
 
 }  // namespace zant::test

@@ -1,3 +1,34 @@
-#include <windows.h>
+// The program's entry: the real window, file system and Windows services, handed to the
+// start-up routine. The process's exit code is the routine's.
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include <windows.h>
+// The file-system object model has its own CopyFile and DeleteFile.
+#undef CopyFile
+#undef DeleteFile
+
+#include <exception>
+
+#include "app/mod_main.h"
+#include "app/texts.h"
+#include "platform/error.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_system_services.h"
+#include "ui/win32/win32_surface.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  using namespace zant;
+  std::unique_ptr<Surface> surface;
+  try {
+    surface = win32::MakeWin32Surface(instance);
+  } catch (const RunError& error) {
+    // Without its window the run cannot start; say why, with Windows' own words.
+    std::wstring text = win32::Widen("Run-time error '" + std::to_string(error.Number()) +
+                                     "':\r\n\r\n" + error.Description());
+    MessageBoxW(nullptr, text.c_str(), win32::Widen(texts::kMessageTitle).c_str(),
+                MB_OK | MB_ICONERROR);
+    return modMain::kExitFailure;
+  }
+  std::unique_ptr<SystemServices> system = MakeWin32SystemServices();
+  return modMain::StartUp(*surface, win32::MakeWin32FileSystem, *system);
+}

@@ -1,0 +1,20 @@
+# Installs the Debian packages the build, the tests and the demo need, when any is missing.
+
+ZANT_PACKAGES="cmake ninja-build g++ googletest libgtest-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
+  binutils-mingw-w64-i686 wine wine64 xvfb xauth python3 imagemagick"
+
+zant_install_packages() {
+  local missing="" p
+  for p in $ZANT_PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+      missing="$missing $p"
+  done
+  [ -z "$missing" ] && return 0
+  echo "Installing:$missing"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -qq
+  # shellcheck disable=SC2086
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}

@@ -1,0 +1,512 @@
+#include "platform/win32/win32_file_system.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/fs_path.h"
+#include "platform/wildcard.h"
+#include "platform/win32/find_handle.h"
+#include "platform/win32/long_path.h"
+#include "platform/win32/wide.h"
+
+// windows.h maps CopyFile and DeleteFile to their W functions; here they are the layer's own
+// members, and the system calls are spelled with their W names.
+#undef CopyFile
+#undef DeleteFile
+
+namespace zant::win32 {
+
+namespace {
+
+constexpr DWORD kBlockingCopy = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+constexpr DWORD kCarried = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+constexpr DWORD kSettable = kCarried | FILE_ATTRIBUTE_ARCHIVE;
+
+[[noreturn]] void Fail(DWORD code, const std::string& path) {
+  throw RunError(static_cast<int32_t>(code), fs_path::Describe(SystemErrorText(code), path));
+}
+
+// A missing folder is a missing path, whichever part of it is missing.
+DWORD AsPathError(DWORD code) {
+  return code == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : code;
+}
+
+int32_t DriveTypeCode(UINT type) {
+  switch (type) {
+    case DRIVE_REMOVABLE:
+      return drive_type::kRemovable;
+    case DRIVE_FIXED:
+      return drive_type::kFixed;
+    case DRIVE_REMOTE:
+      return drive_type::kNetwork;
+    case DRIVE_CDROM:
+      return drive_type::kCdRom;
+    case DRIVE_RAMDISK:
+      return drive_type::kRamDisk;
+    default:  // DRIVE_UNKNOWN, DRIVE_NO_ROOT_DIR
+      return drive_type::kUnknown;
+  }
+}
+
+// UTF-8 of a name; ASCII names, the common case, without a trip through the system.
+std::string NarrowName(const wchar_t* name, size_t length) {
+  std::string out(length, '\0');
+  for (size_t i = 0; i < length; ++i) {
+    if (name[i] >= 0x80) {
+      return Narrow(std::wstring(name, length));
+    }
+    out[i] = static_cast<char>(name[i]);
+  }
+  return out;
+}
+
+// Sets attributes as Windows does, also where Wine (as non-root) drops hidden and system when
+// read-only is set in the same call: those go first.
+bool ApplyAttributes(const std::wstring& path, DWORD attributes) {
+  attributes &= kSettable;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) && (attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  return SetFileAttributesW(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+// One directory listing: the names in one buffer (no allocation per entry), "." and ".." left
+// out, in the order the file system returned them until Sort().
+class Listing {
+ public:
+  struct Entry {
+    size_t offset;
+    size_t length;
+    DWORD attributes;
+    DWORD reparse_tag;  // meaningful with FILE_ATTRIBUTE_REPARSE_POINT only
+  };
+
+  // Lists the folder; returns 0 or the Win32 error. An empty drive root (no entry at all) is
+  // an empty listing.
+  DWORD Read(const std::string& folder) {
+    std::wstring pattern = Win32Path(fs_path::Join(folder, "*"));
+    WIN32_FIND_DATAW data;
+    FindHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!search.valid()) {
+      DWORD error = GetLastError();
+      return error == ERROR_FILE_NOT_FOUND ? 0 : error;
+    }
+    do {
+      const wchar_t* name = data.cFileName;
+      if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) {
+        continue;
+      }
+      size_t length = wcslen(name);
+      entries_.push_back({names_.size(), length, data.dwFileAttributes, data.dwReserved0});
+      names_.insert(names_.end(), name, name + length);
+    } while (FindNextFileW(search.get(), &data));
+    DWORD error = GetLastError();
+    return error == ERROR_NO_MORE_FILES ? 0 : error;
+  }
+
+  // Case-insensitive ordinal order (upper-case comparison), as NTFS lists, so that every file
+  // system and the test double agree. NTFS listings already are in this order.
+  void Sort() {
+    auto less = [this](const Entry& a, const Entry& b) { return Less(a, b); };
+    if (!std::is_sorted(entries_.begin(), entries_.end(), less)) {
+      std::sort(entries_.begin(), entries_.end(), less);
+    }
+  }
+
+  // Upper-case ordinal comparison; ASCII in our own code (the system call costs more than
+  // the comparison itself), anything else by CompareStringOrdinal.
+  bool Less(const Entry& a, const Entry& b) const {
+    const wchar_t* x = names_.data() + a.offset;
+    const wchar_t* y = names_.data() + b.offset;
+    size_t common = std::min(a.length, b.length);
+    for (size_t i = 0; i < common; ++i) {
+      wchar_t cx = x[i];
+      wchar_t cy = y[i];
+      if (cx >= 0x80 || cy >= 0x80) {
+        return CompareStringOrdinal(x, static_cast<int>(a.length), y, static_cast<int>(b.length),
+                                    TRUE) == CSTR_LESS_THAN;
+      }
+      cx = (cx >= L'a' && cx <= L'z') ? cx - (L'a' - L'A') : cx;
+      cy = (cy >= L'a' && cy <= L'z') ? cy - (L'a' - L'A') : cy;
+      if (cx != cy) {
+        return cx < cy;
+      }
+    }
+    return a.length < b.length;
+  }
+
+  const std::vector<Entry>& entries() const { return entries_; }
+  std::string Name(const Entry& entry) const {
+    return NarrowName(names_.data() + entry.offset, entry.length);
+  }
+
+ private:
+  std::vector<wchar_t> names_;
+  std::vector<Entry> entries_;
+};
+
+class Win32File : public File {
+ public:
+  Win32File(std::string path, std::string name) : path_(std::move(path)), name_(std::move(name)) {}
+
+  std::string Path() const override { return path_; }
+  std::string Name() const override { return name_; }
+
+  uint32_t Attributes() const override {
+    DWORD attributes = GetFileAttributesW(Win32Path(path_).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      Fail(GetLastError(), path_);
+    }
+    return attributes;
+  }
+
+  void SetAttributes(uint32_t attributes) override {
+    if (!ApplyAttributes(Win32Path(path_), attributes)) {
+      Fail(GetLastError(), path_);
+    }
+  }
+
+ private:
+  std::string path_;
+  std::string name_;
+};
+
+class Win32Folder : public Folder {
+ public:
+  Win32Folder(std::string path, std::string name, DWORD attributes)
+      : path_(std::move(path)), name_(std::move(name)), attributes_(attributes) {}
+
+  std::string Path() const override { return path_; }
+  std::string Name() const override { return name_; }
+  uint32_t Attributes() const override { return attributes_; }
+
+  // A walker asks for the files and later for the subfolders: one listing serves the pair.
+  // Each half is handed out once; asking again lists the directory again.
+  std::vector<FolderPtr> SubFolders() const override {
+    if (!pending_folders_) {
+      List();
+    }
+    std::vector<FolderPtr> out = std::move(*pending_folders_);
+    pending_folders_.reset();
+    return out;
+  }
+
+  std::vector<FilePtr> Files() const override {
+    if (!pending_files_) {
+      List();
+    }
+    std::vector<FilePtr> out = std::move(*pending_files_);
+    pending_files_.reset();
+    return out;
+  }
+
+ private:
+  void List() const {
+    Listing listing;
+    if (DWORD error = listing.Read(path_)) {
+      Fail(AsPathError(error), path_);
+    }
+    listing.Sort();
+    std::vector<FolderPtr> folders;
+    std::vector<FilePtr> files;
+    files.reserve(listing.entries().size());
+    for (const Listing::Entry& entry : listing.entries()) {
+      std::string name = listing.Name(entry);
+      std::string path = fs_path::Join(path_, name);
+      if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        folders.push_back(
+            std::make_shared<Win32Folder>(std::move(path), std::move(name), entry.attributes));
+      } else {
+        files.push_back(std::make_shared<Win32File>(std::move(path), std::move(name)));
+      }
+    }
+    pending_folders_ = std::move(folders);
+    pending_files_ = std::move(files);
+  }
+
+  std::string path_;
+  std::string name_;
+  DWORD attributes_;
+  mutable std::optional<std::vector<FolderPtr>> pending_folders_;
+  mutable std::optional<std::vector<FilePtr>> pending_files_;
+};
+
+class Win32Drive : public Drive {
+ public:
+  Win32Drive(char letter, int32_t type) : letter_(letter), type_(type) {}
+
+  std::string DriveLetter() const override { return std::string(1, letter_); }
+  int32_t DriveType() const override { return type_; }
+
+  FolderPtr RootFolder() const override {
+    std::string root = std::string(1, letter_) + ":\\";
+    DWORD attributes = GetFileAttributesW(Widen(root).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      Fail(AsPathError(GetLastError()), root);
+    }
+    return std::make_shared<Win32Folder>(root, "", attributes);
+  }
+
+ private:
+  char letter_;
+  int32_t type_;
+};
+
+// Deletes one file; a read-only one only with force, after clearing read-only.
+void DeleteOneFile(const std::string& path, DWORD attributes, bool force) {
+  std::wstring wide = Win32Path(path);
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    if (!force) {
+      Fail(ERROR_ACCESS_DENIED, path);
+    }
+    if (!ApplyAttributes(wide, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+      Fail(GetLastError(), path);
+    }
+  }
+  if (!DeleteFileW(wide.c_str())) {
+    Fail(GetLastError(), path);
+  }
+}
+
+// The reparse tag of one entry, as its folder lists it; 0 when it cannot be had.
+DWORD ReparseTagOf(const std::string& path) {
+  WIN32_FIND_DATAW data;
+  FindHandle search(FindFirstFileExW(Win32Path(path).c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, 0));
+  return search.valid() ? data.dwReserved0 : 0;
+}
+
+// Removes an empty folder, or a link to a folder as a link, never its target. Windows tags
+// every link (symbolic link, junction, mount point) and RemoveDirectoryW removes the link
+// itself. A link without a tag is a Linux symbolic link seen through Wine, where
+// RemoveDirectoryW acts on the target (it deletes an empty target and keeps the link), so such
+// a link is refused and left alone.
+void RemoveOneFolder(const std::string& path, DWORD attributes, DWORD reparse_tag, bool force) {
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && reparse_tag == 0) {
+    Fail(ERROR_NOT_SUPPORTED, path);
+  }
+  std::wstring wide = Win32Path(path);
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    if (!force) {
+      Fail(ERROR_ACCESS_DENIED, path);
+    }
+    ApplyAttributes(wide, attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  if (!RemoveDirectoryW(wide.c_str())) {
+    Fail(GetLastError(), path);
+  }
+}
+
+// Deletes everything inside a folder, depth first; links are removed, never followed.
+void DeleteContent(const std::string& folder, bool force) {
+  Listing listing;
+  if (DWORD error = listing.Read(folder)) {
+    Fail(AsPathError(error), folder);
+  }
+  for (const Listing::Entry& entry : listing.entries()) {
+    std::string path = fs_path::Join(folder, listing.Name(entry));
+    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      DeleteOneFile(path, entry.attributes, force);
+      continue;
+    }
+    if (!(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      DeleteContent(path, force);
+    }
+    RemoveOneFolder(path, entry.attributes, entry.reparse_tag, force);
+  }
+}
+
+class Win32FileSystem : public FileSystem {
+ public:
+  std::vector<DrivePtr> Drives() override {
+    DWORD mask = GetLogicalDrives();
+    std::vector<DrivePtr> out;
+    for (int i = 0; i < 26; ++i) {
+      if (mask & (1u << i)) {
+        char letter = static_cast<char>('A' + i);
+        wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'};
+        out.push_back(std::make_shared<Win32Drive>(letter, DriveTypeCode(GetDriveTypeW(root))));
+      }
+    }
+    return out;
+  }
+
+  FolderPtr GetFolder(const std::string& path) override {
+    std::string normalized = fs_path::Normalize(path);
+    DWORD attributes = GetFileAttributesW(Win32Path(normalized).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      Fail(AsPathError(GetLastError()), normalized);
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      Fail(ERROR_PATH_NOT_FOUND, normalized);
+    }
+    std::string folder, name;
+    fs_path::Split(normalized, folder, name);
+    return std::make_shared<Win32Folder>(normalized, name, attributes);
+  }
+
+  FilePtr GetFile(const std::string& path) override {
+    std::string normalized = fs_path::Normalize(path);
+    DWORD attributes = GetFileAttributesW(Win32Path(normalized).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      Fail(GetLastError(), normalized);
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      Fail(ERROR_FILE_NOT_FOUND, normalized);
+    }
+    std::string folder, name;
+    fs_path::Split(normalized, folder, name);
+    return std::make_shared<Win32File>(normalized, name);
+  }
+
+  bool FileExists(const std::string& path) override {
+    DWORD attributes = GetFileAttributesW(Win32Path(fs_path::Normalize(path)).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+
+  void CopyFile(const std::string& source, const std::string& destination,
+                bool overwrite) override {
+    std::string from = fs_path::Normalize(source);
+    std::string to = fs_path::Normalize(destination);
+    std::wstring wide_from = Win32Path(from);
+    std::wstring wide_to = Win32Path(to);
+    DWORD wanted = GetFileAttributesW(wide_from.c_str());
+    if (wanted == INVALID_FILE_ATTRIBUTES) {
+      Fail(GetLastError(), from);
+    }
+    if (wanted & FILE_ATTRIBUTE_DIRECTORY) {
+      Fail(ERROR_ACCESS_DENIED, from);
+    }
+    // The documented Windows rule, checked here because Wine running as root overwrites
+    // read-only and hidden files.
+    DWORD existing = GetFileAttributesW(wide_to.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES) {
+      if (existing & FILE_ATTRIBUTE_DIRECTORY) {
+        Fail(ERROR_ACCESS_DENIED, to);
+      }
+      if (!overwrite) {
+        Fail(ERROR_FILE_EXISTS, to);
+      }
+      if (existing & kBlockingCopy) {
+        Fail(ERROR_ACCESS_DENIED, to);
+      }
+    }
+    if (!CopyFileW(wide_from.c_str(), wide_to.c_str(), !overwrite)) {
+      Fail(GetLastError(), to);
+    }
+    // The copy keeps the source's read-only, hidden and system bits (Wine as non-root loses
+    // hidden and system when read-only is set too).
+    DWORD got = GetFileAttributesW(wide_to.c_str());
+    if (got != INVALID_FILE_ATTRIBUTES && (wanted & kCarried) != (got & kCarried)) {
+      ApplyAttributes(wide_to, (got & ~kCarried) | (wanted & kCarried));
+    }
+  }
+
+  void DeleteFile(const std::string& path, bool force) override {
+    std::string normalized = fs_path::Normalize(path);
+    std::string folder, pattern;
+    fs_path::Split(normalized, folder, pattern);
+    if (!HasWildcards(pattern)) {
+      DWORD attributes = GetFileAttributesW(Win32Path(normalized).c_str());
+      if (attributes == INVALID_FILE_ATTRIBUTES) {
+        Fail(GetLastError(), normalized);
+      }
+      if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        Fail(ERROR_FILE_NOT_FOUND, normalized);
+      }
+      DeleteOneFile(normalized, attributes, force);
+      return;
+    }
+    Listing listing;
+    if (DWORD error = listing.Read(folder)) {
+      Fail(AsPathError(error), normalized);
+    }
+    listing.Sort();
+    bool any = false;
+    for (const Listing::Entry& entry : listing.entries()) {
+      if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        continue;
+      }
+      std::string name = listing.Name(entry);
+      if (MatchesPattern(name, pattern)) {
+        DeleteOneFile(fs_path::Join(folder, name), entry.attributes, force);
+        any = true;
+      }
+    }
+    if (!any) {
+      Fail(ERROR_FILE_NOT_FOUND, normalized);
+    }
+  }
+
+  void DeleteFolder(const std::string& path, bool force) override {
+    std::string normalized = fs_path::Normalize(path);
+    DWORD attributes = GetFileAttributesW(Win32Path(normalized).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      Fail(AsPathError(GetLastError()), normalized);
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      Fail(ERROR_PATH_NOT_FOUND, normalized);
+    }
+    if (fs_path::IsDriveRoot(normalized)) {
+      Fail(ERROR_ACCESS_DENIED, normalized);
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      RemoveOneFolder(normalized, attributes, ReparseTagOf(normalized), force);
+      return;
+    }
+    DeleteContent(normalized, force);
+    RemoveOneFolder(normalized, attributes, 0, force);
+  }
+
+  std::string DirMatch(const std::string& pattern, uint32_t attributes) override {
+    std::string normalized = fs_path::Normalize(pattern);
+    std::string folder, name_pattern;
+    fs_path::Split(normalized, folder, name_pattern);
+    Listing listing;
+    if (DWORD error = listing.Read(folder)) {
+      if ((error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) &&
+          DriveIsReadable(normalized)) {
+        return "";  // the folder does not exist: nothing matches
+      }
+      Fail(error, normalized);
+    }
+    constexpr DWORD kNeverSeen = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    bool folders_too = (attributes & attr::kDirectory) != 0;
+    const Listing::Entry* first = nullptr;
+    for (const Listing::Entry& entry : listing.entries()) {
+      if ((entry.attributes & kNeverSeen) ||
+          ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && !folders_too)) {
+        continue;
+      }
+      if ((first == nullptr || listing.Less(entry, *first)) &&
+          MatchesPattern(listing.Name(entry), name_pattern)) {
+        first = &entry;
+      }
+    }
+    return first ? listing.Name(*first) : "";
+  }
+
+ private:
+  // Whether the drive of a path answers at all: tells a missing folder from a drive that is
+  // not ready (under Wine both report a missing path).
+  static bool DriveIsReadable(const std::string& normalized) {
+    if (normalized.size() < 3 || normalized[1] != ':') {
+      return true;
+    }
+    std::wstring root = Widen(normalized.substr(0, 2) + "\\");
+    return GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<FileSystem> MakeWin32FileSystem() {
+  return std::make_shared<Win32FileSystem>();
+}
+
+}  // namespace zant::win32

@@ -1,0 +1,248 @@
+#include "platform/win32/win32_system_services.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/win32/register_dll.h"
+#include "platform/win32/wide.h"
+
+namespace zant {
+
+namespace {
+
+class OwnedHandle {
+ public:
+  explicit OwnedHandle(HANDLE handle = nullptr) : handle_(handle) {}
+  ~OwnedHandle() { Reset(nullptr); }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+
+  HANDLE Get() const { return handle_; }
+  void Reset(HANDLE handle) {
+    if (handle_ && handle_ != INVALID_HANDLE_VALUE) {
+      CloseHandle(handle_);
+    }
+    handle_ = handle;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+class ItemIdList {
+ public:
+  ItemIdList() = default;
+  ~ItemIdList() { CoTaskMemFree(list_); }
+  ItemIdList(const ItemIdList&) = delete;
+  ItemIdList& operator=(const ItemIdList&) = delete;
+
+  LPITEMIDLIST* Out() { return &list_; }
+  LPITEMIDLIST Get() const { return list_; }
+
+ private:
+  LPITEMIDLIST list_ = nullptr;
+};
+
+void StripTrailingBackslashes(std::wstring& path) {
+  while (!path.empty() && path.back() == L'\\') {
+    path.pop_back();
+  }
+}
+
+// The text in the system's ANSI code page, as the log has always been written.
+std::string ToAnsi(const std::string& utf8) {
+  std::wstring wide = win32::Widen(utf8);
+  if (wide.empty()) {
+    return {};
+  }
+  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+[[noreturn]] void ThrowLastError(const std::string& what, const std::string& path) {
+  DWORD code = GetLastError();
+  throw RunError(static_cast<int32_t>(code),
+                 what + " " + path + ": " + win32::SystemErrorText(code));
+}
+
+class Win32RestartCalls : public RestartCalls {
+ public:
+  uint32_t PlatformId() override {
+    OSVERSIONINFOEXW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) {
+      return 0;
+    }
+    return info.dwPlatformId;
+  }
+
+  bool OpenOwnToken() override {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+      return false;
+    }
+    token_.Reset(token);
+    return true;
+  }
+
+  bool LookupShutdownPrivilege() override {
+    return LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &shutdown_privilege_) != 0;
+  }
+
+  AdjustOutcome EnableShutdownPrivilege() override {
+    TOKEN_PRIVILEGES wanted = {};
+    wanted.PrivilegeCount = 1;
+    wanted.Privileges[0].Luid = shutdown_privilege_;
+    wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    TOKEN_PRIVILEGES previous = {};
+    DWORD previous_length = 0;
+    AdjustOutcome outcome;
+    outcome.carried_out = AdjustTokenPrivileges(token_.Get(), FALSE, &wanted, sizeof(previous),
+                                                &previous, &previous_length) != 0;
+    // Read at once: the value is only meaningful right after the adjustment.
+    outcome.last_error = GetLastError();
+    return outcome;
+  }
+
+  void CloseToken() override { token_.Reset(nullptr); }
+
+  void RequestReboot() override { ExitWindowsEx(EWX_REBOOT, 0); }
+
+ private:
+  OwnedHandle token_;
+  LUID shutdown_privilege_ = {};
+};
+
+class Win32SystemServices : public SystemServices {
+ public:
+  std::string OwnFolder() override {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+      DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+      if (n == 0) {
+        ThrowLastError("Cannot read the path of", "the running program");
+      }
+      if (n < path.size()) {
+        path.resize(n);
+        break;
+      }
+      path.resize(path.size() * 2);
+    }
+    size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos) {
+      return win32::Narrow(path);
+    }
+    std::wstring folder = path.substr(0, slash);
+    if (folder.size() == 2 && folder[1] == L':') {
+      folder += L'\\';  // a drive root keeps its backslash, as Windows names it
+    }
+    return win32::Narrow(folder);
+  }
+
+  std::string GetSystemFolder() override {
+    std::wstring path(MAX_PATH, L'\0');
+    UINT n = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+    if (n >= path.size()) {  // too small: n is the size needed, with the terminator
+      path.assign(n, L'\0');
+      n = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+      if (n >= path.size()) {
+        return "";
+      }
+    }
+    path.resize(n);
+    // A folder path carries no trailing backslash; a system folder at a drive root becomes
+    // "C:", the form the run joins "\name" to.
+    StripTrailingBackslashes(path);
+    return win32::Narrow(path);
+  }
+
+  std::string GetSpecialFolderPath(int32_t csidl, void* owner) override {
+    ItemIdList list;
+    if (SHGetSpecialFolderLocation(static_cast<HWND>(owner), csidl, list.Out()) != S_OK ||
+        !list.Get()) {
+      return "";
+    }
+    wchar_t buffer[MAX_PATH] = {};
+    if (!SHGetPathFromIDListW(list.Get(), buffer)) {
+      return "";
+    }
+    std::wstring path(buffer);
+    StripTrailingBackslashes(path);
+    if (path.empty()) {
+      return "";
+    }
+    return win32::Narrow(path) + "\\";
+  }
+
+  void AppendLogLine(const std::string& path, const std::string& text) override {
+    OwnedHandle file(CreateFileW(win32::Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE) {
+      ThrowLastError("Cannot open the log", path);
+    }
+    std::string entry = "\r\n" + ToAnsi(text);
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr)) {
+      ThrowLastError("Cannot write to the log", path);
+    }
+    if (written != entry.size()) {
+      throw RunError(ERROR_WRITE_FAULT, "Cannot write to the log " + path + ": " +
+                                            win32::SystemErrorText(ERROR_WRITE_FAULT));
+    }
+  }
+
+  void RestartWindows() override {
+    Win32RestartCalls calls;
+    zant::RestartWindows(calls);
+  }
+
+  uint32_t StartProgram(const std::string& program, const std::string& switches) override {
+    std::wstring application = win32::Widen(program);
+    // The program's path is quoted: unquoted, a path with a blank such as
+    // "D:\ZANT Update\EXE\setup.exe" would be read by the started program (and by Windows,
+    // without an application name) as "D:\ZANT.exe" followed by arguments.
+    std::wstring command_line = L"\"" + application + L"\"";
+    if (!switches.empty()) {
+      command_line += L" " + win32::Widen(switches);
+    }
+    std::vector<wchar_t> writable(command_line.begin(), command_line.end());
+    writable.push_back(L'\0');
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINNOACTIVE;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+      return 0;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return process.dwProcessId;
+  }
+
+  bool RegisterDll(const std::string& dll_path, bool register_it) override {
+    return modRegister::RegisterDll(dll_path, register_it);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<SystemServices> MakeWin32SystemServices() {
+  return std::make_unique<Win32SystemServices>();
+}
+
+std::unique_ptr<RestartCalls> MakeWin32RestartCalls() {
+  return std::make_unique<Win32RestartCalls>();
+}
+
+}  // namespace zant

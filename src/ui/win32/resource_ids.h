@@ -1,0 +1,6 @@
+// Resource identifiers shared by res/zant.rc and the Win32 surface. Plain #defines: the resource
+// compiler reads this file too.
+#pragma once
+
+#define ZANT_IDI_MAIN 1
+#define ZANT_IDB_BANNER 2

@@ -1,0 +1,402 @@
+#include "contract/fs_contract.h"
+
+#include <algorithm>
+
+// The file-system contract every implementation keeps: the Win32 layer under Wine (or Windows)
+// and the in-memory double alike. Each test builds its tree through the backend, acts through
+// the layer, and checks the result through the backend again.
+
+namespace zant::contract {
+namespace {
+
+constexpr uint32_t kRhs = attr::kReadOnly | attr::kHidden | attr::kSystem;
+
+std::vector<std::string> Names(const std::vector<FilePtr>& files) {
+  std::vector<std::string> out;
+  for (const FilePtr& file : files) {
+    out.push_back(file->Name());
+  }
+  return out;
+}
+
+std::vector<std::string> Names(const std::vector<FolderPtr>& folders) {
+  std::vector<std::string> out;
+  for (const FolderPtr& folder : folders) {
+    out.push_back(folder->Name());
+  }
+  return out;
+}
+
+std::string RootOf(const std::string& path) {
+  return path.substr(0, 3);
+}
+
+// --- Drives -------------------------------------------------------------------------------
+
+TEST_P(FsContract, DrivesComeInAscendingLetterOrderWithTheirTypeCodes) {
+  std::vector<DriveInfo> drives;
+  for (const DrivePtr& drive : fs_->Drives()) {
+    drives.push_back({drive->DriveLetter(), drive->DriveType()});
+  }
+  EXPECT_EQ(drives, backend_->ExpectedDrives());
+  for (size_t i = 1; i < drives.size(); ++i) {
+    EXPECT_LT(drives[i - 1].letter, drives[i].letter);
+  }
+}
+
+TEST_P(FsContract, RootOfANotReadyDriveCannotBeHad) {
+  std::string letter(1, backend_->NotReadyDrive());
+  std::string root = letter + ":\\";
+  DrivePtr not_ready;
+  for (const DrivePtr& drive : fs_->Drives()) {
+    if (drive->DriveLetter() == letter) {
+      not_ready = drive;
+    }
+  }
+  ASSERT_NE(not_ready, nullptr) << "a drive that is not ready is still listed";
+  EXPECT_THROW(not_ready->RootFolder(), RunError);
+  try {
+    fs_->GetFolder(root);
+    ADD_FAILURE() << "GetFolder of a drive that is not ready succeeded";
+  } catch (const RunError& error) {
+    EXPECT_NE(error.Number(), 0);
+    EXPECT_NE(error.Description().find(root), std::string::npos) << error.Description();
+  }
+}
+
+TEST_P(FsContract, RootFolderOfAReadyDriveIsItsRoot) {
+  std::string letter = root_.substr(0, 1);
+  for (const DrivePtr& drive : fs_->Drives()) {
+    if (drive->DriveLetter() == letter) {
+      FolderPtr root = drive->RootFolder();
+      EXPECT_EQ(root->Path(), letter + ":\\");
+      EXPECT_EQ(root->Name(), "");
+      return;
+    }
+  }
+  ADD_FAILURE() << "drive " << letter << " not listed";
+}
+
+// --- Folders: GetFolder, SubFolders, Files, Path, Name -------------------------------------
+
+TEST_P(FsContract, GetFolderFailsForAMissingPathOrAFile) {
+  File("plain.txt");
+  EXPECT_TRUE(FailsWith([&] { fs_->GetFolder(At("missing")); }, err::kPathNotFound, At("missing")));
+  EXPECT_TRUE(FailsWith([&] { fs_->GetFolder(At("missing\\deeper")); }, err::kPathNotFound,
+                        At("missing\\deeper")));
+  EXPECT_TRUE(
+      FailsWith([&] { fs_->GetFolder(At("plain.txt")); }, err::kPathNotFound, At("plain.txt")));
+}
+
+TEST_P(FsContract, FolderListsAllMembersInCaseInsensitiveNameOrder) {
+  File("b.txt");
+  File("A.txt");
+  File("c-hidden.txt", "x", attr::kHidden);
+  File("sys.dat", "x", attr::kSystem);
+  File("Zeta.TXT");
+  File("_under.txt");
+  Dir("sub2");
+  Dir("Sub1");
+  Dir("hid", attr::kHidden);
+  File("Sub1\\inner.txt");
+
+  FolderPtr folder = fs_->GetFolder(root_);
+  EXPECT_EQ(Names(folder->Files()),
+            (std::vector<std::string>{"A.txt", "b.txt", "c-hidden.txt", "sys.dat", "Zeta.TXT",
+                                      "_under.txt"}));
+  std::vector<FolderPtr> subs = folder->SubFolders();
+  ASSERT_EQ(Names(subs), (std::vector<std::string>{"hid", "Sub1", "sub2"}));
+  EXPECT_EQ(subs[0]->Attributes() & (attr::kDirectory | attr::kHidden),
+            attr::kDirectory | attr::kHidden);
+  EXPECT_EQ(subs[1]->Attributes() & (attr::kDirectory | attr::kHidden | attr::kReparsePoint),
+            attr::kDirectory);
+  EXPECT_EQ(Names(subs[1]->Files()), (std::vector<std::string>{"inner.txt"}));
+  EXPECT_TRUE(subs[2]->Files().empty());
+  EXPECT_TRUE(subs[2]->SubFolders().empty());
+
+  // Both lists come out complete whichever is asked for first, and again when asked twice.
+  FolderPtr again = fs_->GetFolder(root_);
+  EXPECT_EQ(again->SubFolders().size(), 3u);
+  EXPECT_EQ(again->SubFolders().size(), 3u);
+  EXPECT_EQ(again->Files().size(), 6u);
+  EXPECT_EQ(again->Files().size(), 6u);
+}
+
+TEST_P(FsContract, PathsHaveOneBackslashAndNoneAtTheEndExceptOnARoot) {
+  Dir("sub");
+  File("sub\\f.txt");
+  std::string root = RootOf(root_);
+
+  EXPECT_EQ(fs_->GetFolder(root)->Path(), root);
+  EXPECT_EQ(fs_->GetFolder(root.substr(0, 2))->Path(), root);  // "D:" is the root of D
+  EXPECT_EQ(fs_->GetFolder(root_ + "\\")->Path(), root_);
+
+  FolderPtr sub = fs_->GetFolder(At("sub"));
+  EXPECT_EQ(sub->Path(), At("sub"));
+  EXPECT_EQ(sub->Name(), "sub");
+  std::vector<FilePtr> files = sub->Files();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0]->Path(), At("sub\\f.txt"));
+  EXPECT_EQ(files[0]->Name(), "f.txt");
+
+  // The test folder, as listed by the drive root, sits right after "D:\".
+  std::string test_folder = root_.substr(3);
+  bool found = false;
+  for (const FolderPtr& folder : fs_->GetFolder(root)->SubFolders()) {
+    if (folder->Name() == test_folder) {
+      EXPECT_EQ(folder->Path(), root_);
+      found = true;
+    }
+  }
+  EXPECT_TRUE(found);
+
+  FilePtr file = fs_->GetFile(At("sub\\f.txt"));
+  EXPECT_EQ(file->Path(), At("sub\\f.txt"));
+  EXPECT_EQ(file->Name(), "f.txt");
+}
+
+TEST_P(FsContract, ParentFolderNameDropsTheLastPart) {
+  EXPECT_EQ(FileSystem::GetParentFolderName(At("a\\ZANT.exe")), At("a"));
+  EXPECT_EQ(FileSystem::GetParentFolderName(RootOf(root_) + "ZANT.exe"), RootOf(root_));
+}
+
+// --- Files: FileExists, GetFile, Attributes -------------------------------------------------
+
+TEST_P(FsContract, FileExistsOnlyForAFile) {
+  File("f.txt");
+  File("h.txt", "x", attr::kHidden | attr::kSystem);
+  Dir("d");
+  EXPECT_TRUE(fs_->FileExists(At("f.txt")));
+  EXPECT_TRUE(fs_->FileExists(At("F.TXT")));
+  EXPECT_TRUE(fs_->FileExists(At("h.txt")));
+  EXPECT_FALSE(fs_->FileExists(At("d")));
+  EXPECT_FALSE(fs_->FileExists(At("missing.txt")));
+  EXPECT_FALSE(fs_->FileExists(At("missing\\f.txt")));
+}
+
+TEST_P(FsContract, SettingAttributesToZeroClearsReadOnlyHiddenAndSystem) {
+  File("db.mdb", "x", kRhs);
+  FilePtr file = fs_->GetFile(At("db.mdb"));
+  EXPECT_EQ(file->Attributes() & kRhs, kRhs);
+  file->SetAttributes(0);
+  // Under Wine every file keeps reporting ARCHIVE: only R, H and S can be relied on.
+  EXPECT_EQ(backend_->GetAttributes(At("db.mdb")) & kRhs, 0u);
+  EXPECT_EQ(file->Attributes() & kRhs, 0u);
+}
+
+TEST_P(FsContract, GetFileFailsForAMissingFileOrAFolder) {
+  Dir("d");
+  EXPECT_TRUE(
+      FailsWith([&] { fs_->GetFile(At("missing.txt")); }, err::kFileNotFound, At("missing.txt")));
+  EXPECT_TRUE(FailsWith([&] { fs_->GetFile(At("d")); }, err::kFileNotFound, At("d")));
+}
+
+// --- CopyFile ---------------------------------------------------------------------------------
+
+TEST_P(FsContract, CopyFileCreatesOrReplacesAndCarriesTheAttributes) {
+  File("src.txt", "new");
+  File("dst.txt", "old");
+  fs_->CopyFile(At("src.txt"), At("dst.txt"), true);
+  EXPECT_EQ(backend_->ReadFile(At("dst.txt")), "new");
+
+  File("ro.txt", "from the CD", attr::kReadOnly | attr::kHidden);
+  fs_->CopyFile(At("ro.txt"), At("copy.txt"), true);
+  EXPECT_EQ(backend_->ReadFile(At("copy.txt")), "from the CD");
+  EXPECT_EQ(backend_->GetAttributes(At("copy.txt")) & kRhs, attr::kReadOnly | attr::kHidden);
+}
+
+TEST_P(FsContract, CopyFileRefusesAReadOnlyOrHiddenDestination) {
+  File("src.txt", "new");
+  File("ro.txt", "old", attr::kReadOnly);
+  File("hidden.txt", "old", attr::kHidden);
+  EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("src.txt"), At("ro.txt"), true); },
+                        err::kAccessDenied, At("ro.txt")));
+  EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("src.txt"), At("hidden.txt"), true); },
+                        err::kAccessDenied, At("hidden.txt")));
+  EXPECT_EQ(backend_->ReadFile(At("ro.txt")), "old");
+  EXPECT_EQ(backend_->ReadFile(At("hidden.txt")), "old");
+}
+
+TEST_P(FsContract, CopyFileFailsForAMissingSourceOrAnExistingTargetWithoutOverwrite) {
+  File("src.txt", "new");
+  File("dst.txt", "old");
+  EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("missing.txt"), At("x.txt"), true); },
+                        err::kFileNotFound, At("missing.txt")));
+  EXPECT_FALSE(backend_->Exists(At("x.txt")));
+  File("ro.txt", "old", attr::kReadOnly);  // the source is looked at first
+  EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("missing.txt"), At("ro.txt"), true); },
+                        err::kFileNotFound, At("missing.txt")));
+  EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("src.txt"), At("dst.txt"), false); },
+                        err::kFileExists, At("dst.txt")));
+  EXPECT_EQ(backend_->ReadFile(At("dst.txt")), "old");
+  EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("src.txt"), At("no-dir\\x.txt"), true); },
+                        err::kPathNotFound, At("no-dir\\x.txt")));
+}
+
+// --- DeleteFile -------------------------------------------------------------------------------
+
+TEST_P(FsContract, DeleteFileTakesWildcardsInTheLastPart) {
+  File("a.ldb");
+  File("B.LDB", "x", attr::kHidden);
+  File("a.ldbx");
+  File("keep.txt");
+  Dir("dir.ldb");
+  fs_->DeleteFile(At("*.ldb"), true);
+  EXPECT_FALSE(backend_->Exists(At("a.ldb")));
+  EXPECT_FALSE(backend_->Exists(At("B.LDB")));
+  EXPECT_TRUE(backend_->Exists(At("a.ldbx")));  // never through an 8.3 name
+  EXPECT_TRUE(backend_->Exists(At("keep.txt")));
+  EXPECT_TRUE(backend_->Exists(At("dir.ldb")));  // folders are not files
+
+  File("do_a.txt");
+  File("do_d");
+  File("do_e.txta");
+  fs_->DeleteFile(At("do_*.???"), true);
+  EXPECT_FALSE(backend_->Exists(At("do_a.txt")));
+  EXPECT_FALSE(backend_->Exists(At("do_d")));
+  EXPECT_FALSE(backend_->Exists(At("do_e.txta")));  // * runs over the dot
+
+  File("zant.exe");
+  fs_->DeleteFile(At("ZANT.exe"), true);
+  EXPECT_FALSE(backend_->Exists(At("zant.exe")));
+}
+
+TEST_P(FsContract, DeleteFileNeedsForceForAReadOnlyFile) {
+  File("ro.txt", "x", attr::kReadOnly);
+  EXPECT_TRUE(
+      FailsWith([&] { fs_->DeleteFile(At("ro.txt"), false); }, err::kAccessDenied, At("ro.txt")));
+  EXPECT_TRUE(backend_->Exists(At("ro.txt")));
+  fs_->DeleteFile(At("ro.txt"), true);
+  EXPECT_FALSE(backend_->Exists(At("ro.txt")));
+
+  File("v1.txt", "x", attr::kReadOnly | attr::kHidden | attr::kSystem);
+  File("v2.txt", "x", attr::kReadOnly);
+  fs_->DeleteFile(At("v?.txt"), true);
+  EXPECT_FALSE(backend_->Exists(At("v1.txt")));
+  EXPECT_FALSE(backend_->Exists(At("v2.txt")));
+}
+
+TEST_P(FsContract, DeleteFileFailsWhenNothingMatches) {
+  File("a.ldbx");
+  Dir("folder");
+  EXPECT_TRUE(
+      FailsWith([&] { fs_->DeleteFile(At("*.ldb"), true); }, err::kFileNotFound, At("*.ldb")));
+  EXPECT_TRUE(FailsWith([&] { fs_->DeleteFile(At("missing.txt"), true); }, err::kFileNotFound,
+                        At("missing.txt")));
+  EXPECT_TRUE(
+      FailsWith([&] { fs_->DeleteFile(At("folder"), true); }, err::kFileNotFound, At("folder")));
+  EXPECT_TRUE(FailsWith([&] { fs_->DeleteFile(At("no-dir\\*.txt"), true); }, err::kPathNotFound,
+                        At("no-dir\\*.txt")));
+  EXPECT_TRUE(backend_->Exists(At("a.ldbx")));
+  EXPECT_TRUE(backend_->Exists(At("folder")));
+}
+
+// --- DeleteFolder -------------------------------------------------------------------------------
+
+TEST_P(FsContract, DeleteFolderWithForceRemovesEverythingInside) {
+  Dir("PocketSOAP");
+  File("PocketSOAP\\ro.lnk", "x", attr::kReadOnly);
+  File("PocketSOAP\\hs.lnk", "x", attr::kHidden | attr::kSystem);
+  Dir("PocketSOAP\\Deeper", attr::kHidden);
+  File("PocketSOAP\\Deeper\\ro.txt", "x", attr::kReadOnly);
+  Dir("PocketSOAP\\Empty");
+  File("sibling.txt");
+  fs_->DeleteFolder(At("PocketSOAP"), true);
+  EXPECT_FALSE(backend_->Exists(At("PocketSOAP")));
+  EXPECT_TRUE(backend_->Exists(At("sibling.txt")));
+  EXPECT_TRUE(FailsWith([&] { fs_->DeleteFolder(At("PocketSOAP"), true); }, err::kPathNotFound,
+                        At("PocketSOAP")));
+}
+
+TEST_P(FsContract, DeleteFolderRemovesALinkInsideButNotItsTarget) {
+  Dir("target");
+  File("target\\kept.txt", "kept");
+  Dir("doomed");
+  if (!backend_->MakeLink(At("doomed\\link"), At("target"))) {
+    GTEST_SKIP() << "this backend cannot make links (see the Win32 link test)";
+  }
+  FolderPtr doomed = fs_->GetFolder(At("doomed"));
+  std::vector<FolderPtr> subs = doomed->SubFolders();
+  ASSERT_EQ(subs.size(), 1u);
+  EXPECT_NE(subs[0]->Attributes() & attr::kReparsePoint, 0u);
+  fs_->DeleteFolder(At("doomed"), true);
+  EXPECT_FALSE(backend_->Exists(At("doomed")));
+  EXPECT_EQ(backend_->ReadFile(At("target\\kept.txt")), "kept");
+}
+
+// --- The directory match ------------------------------------------------------------------------
+
+TEST_P(FsContract, DirMatchSeesOrdinaryFilesAndFoldersOnlyWithTheFolderAttribute) {
+  File("zant.exe");
+  File("ro.txt", "x", attr::kReadOnly);
+  File("hid.txt", "x", attr::kHidden);
+  File("sys.txt", "x", attr::kSystem);
+  Dir("Packages");
+  Dir("Hidden", attr::kHidden);
+
+  EXPECT_EQ(fs_->DirMatch(At("ZANT.EXE"), 0), "zant.exe");  // the stored spelling
+  EXPECT_EQ(fs_->DirMatch(At("ro.txt"), 0), "ro.txt");
+  for (uint32_t attributes : {0u, attr::kDirectory}) {
+    EXPECT_EQ(fs_->DirMatch(At("hid.txt"), attributes), "");
+    EXPECT_EQ(fs_->DirMatch(At("sys.txt"), attributes), "");
+    EXPECT_EQ(fs_->DirMatch(At("Hidden"), attributes), "");
+  }
+  EXPECT_EQ(fs_->DirMatch(At("Packages"), 0), "");
+  EXPECT_EQ(fs_->DirMatch(At("packages"), attr::kDirectory), "Packages");
+  EXPECT_EQ(fs_->DirMatch(At("zant.exe"), attr::kDirectory), "zant.exe");
+}
+
+TEST_P(FsContract, DirMatchFindsTheFirstWildcardMatchOnLongNamesOnly) {
+  File("a.ldbx");
+  EXPECT_EQ(fs_->DirMatch(At("*.ldb"), 0), "");
+  File("b.ldb");
+  File("A.LDB");
+  File(".ldb", "x", 0);
+  backend_->SetAttributes(At(".ldb"), attr::kHidden);  // as Wine reports dot-files
+  EXPECT_EQ(fs_->DirMatch(At("*.ldb"), 0), "A.LDB");
+  File("do_d");
+  EXPECT_EQ(fs_->DirMatch(At("do_*.???"), 0), "do_d");
+  File("version");
+  EXPECT_EQ(fs_->DirMatch(At("version.*"), 0), "version");
+  EXPECT_EQ(fs_->DirMatch(At("*.htm"), 0), "");
+}
+
+TEST_P(FsContract, DirMatchIsEmptyForAMissingFolderButFailsOnANotReadyDrive) {
+  EXPECT_EQ(fs_->DirMatch(At("missing\\zant.exe"), 0), "");
+  EXPECT_EQ(fs_->DirMatch(At("missing\\deeper\\*.*"), attr::kDirectory), "");
+  std::string pattern = std::string(1, backend_->NotReadyDrive()) + ":\\ZANT\\vflgzant.140";
+  try {
+    fs_->DirMatch(pattern, 0);
+    ADD_FAILURE() << "a match on a drive that is not ready returned";
+  } catch (const RunError& error) {
+    EXPECT_NE(error.Number(), 0);
+  }
+}
+
+// --- Names outside the ANSI code page -----------------------------------------------------------
+
+TEST_P(FsContract, NamesOutsideTheAnsiCodePageWorkEverywhere) {
+  const std::string omega = "\xCE\xA9mega-\xC3\xBC.txt";                  // Ωmega-ü.txt
+  const std::string folder = "\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0";  // Папка
+  Dir(folder);
+  File(folder + "\\" + omega, "content");
+
+  FolderPtr listed = fs_->GetFolder(At(folder));
+  EXPECT_EQ(listed->Path(), At(folder));
+  std::vector<FilePtr> files = listed->Files();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0]->Name(), omega);
+  EXPECT_EQ(files[0]->Path(), At(folder + "\\" + omega));
+  EXPECT_EQ(fs_->DirMatch(At(folder + "\\?mega-*.TXT"), 0), omega);
+  EXPECT_TRUE(fs_->FileExists(At(folder + "\\" + omega)));
+
+  fs_->CopyFile(At(folder + "\\" + omega), At(folder + "\\\xE2\x82\xAC.txt"), true);  // €.txt
+  EXPECT_EQ(backend_->ReadFile(At(folder + "\\\xE2\x82\xAC.txt")), "content");
+  fs_->DeleteFile(At(folder + "\\*mega*"), true);
+  EXPECT_FALSE(backend_->Exists(At(folder + "\\" + omega)));
+  fs_->DeleteFolder(At(folder), true);
+  EXPECT_FALSE(backend_->Exists(At(folder)));
+}
+
+}  // namespace
+}  // namespace zant::contract

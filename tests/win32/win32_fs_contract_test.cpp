@@ -1,0 +1,89 @@
+#include <windows.h>
+// The layer's members CopyFile and DeleteFile, not the windows.h macros.
+#undef CopyFile
+#undef DeleteFile
+
+#include "contract/fs_contract.h"
+#include "platform/win32/win32_file_system.h"
+#include "win32/win32_fs_fixture.h"
+
+// The contract suite against the Win32 layer, on a fresh folder of the scratch drive D:.
+
+namespace zant::contract {
+namespace {
+
+class Win32Backend : public Backend {
+ public:
+  Win32Backend() : root_(win32test::UniqueFolder("zant-contract")) { win32test::MakeFolder(root_); }
+  ~Win32Backend() override { win32test::RemoveTree(root_); }
+
+  std::string Root() const override { return root_; }
+  void MakeFolder(const std::string& path) override { win32test::MakeFolder(path); }
+  void MakeFile(const std::string& path, const std::string& content) override {
+    win32test::MakeFile(path, content);
+  }
+  void SetAttributes(const std::string& path, uint32_t attributes) override {
+    win32test::SetAttributes(path, attributes);
+  }
+  uint32_t GetAttributes(const std::string& path) override {
+    return win32test::GetAttributes(path);
+  }
+  bool Exists(const std::string& path) override { return win32test::Exists(path); }
+  std::string ReadFile(const std::string& path) override { return win32test::ReadFile(path); }
+
+  // Wine's CreateSymbolicLinkW reports success and makes nothing: trust only what exists.
+  bool MakeLink(const std::string& path, const std::string& target) override {
+    CreateSymbolicLinkW(win32test::Extended(path).c_str(), win32test::Extended(target).c_str(),
+                        SYMBOLIC_LINK_FLAG_DIRECTORY);
+    DWORD attributes = GetFileAttributesW(win32test::Extended(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  }
+
+  std::vector<DriveInfo> ExpectedDrives() override {
+    std::vector<DriveInfo> out;
+    DWORD mask = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i) {
+      if (mask & (1u << i)) {
+        wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'};
+        out.push_back({std::string(1, static_cast<char>('A' + i)), TypeCode(GetDriveTypeW(root))});
+      }
+    }
+    return out;
+  }
+
+  // The unit prefix maps G: to a folder that does not exist.
+  char NotReadyDrive() const override { return 'G'; }
+
+  std::shared_ptr<FileSystem> Layer() override { return win32::MakeWin32FileSystem(); }
+
+ private:
+  static int32_t TypeCode(UINT type) {
+    switch (type) {
+      case DRIVE_FIXED:
+        return 2;
+      case DRIVE_REMOVABLE:
+        return 1;
+      case DRIVE_REMOTE:
+        return 3;
+      case DRIVE_CDROM:
+        return 4;
+      case DRIVE_RAMDISK:
+        return 5;
+      default:
+        return 0;
+    }
+  }
+
+  std::string root_;
+};
+
+std::unique_ptr<Backend> MakeWin32Backend() {
+  return std::make_unique<Win32Backend>();
+}
+
+INSTANTIATE_TEST_SUITE_P(Win32, FsContract,
+                         testing::Values(BackendParam{"Win32", &MakeWin32Backend}),
+                         PrintBackendName);
+
+}  // namespace
+}  // namespace zant::contract

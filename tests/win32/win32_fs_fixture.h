@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Direct Win32 calls that build and inspect test trees without the file-system layer under
+// test. Paths are full UTF-8 paths; every call takes the "\\?\" form, so long paths work too.
+// A failure throws std::runtime_error (a broken fixture, not a finding).
+namespace zant::win32test {
+
+std::wstring Extended(const std::string& path);
+
+void MakeFolder(const std::string& path);
+void MakeFile(const std::string& path, const std::string& content);
+void SetAttributes(const std::string& path, uint32_t attributes);
+uint32_t GetAttributes(const std::string& path);
+bool Exists(const std::string& path);
+std::string ReadFile(const std::string& path);
+// Removes a tree, clearing read-only first; links are removed, never followed.
+void RemoveTree(const std::string& path);
+
+// "D:\<stem>-<process id>-<counter>", not yet created.
+std::string UniqueFolder(const std::string& stem);
+
+}  // namespace zant::win32test
