@@ -322,27 +322,27 @@ class Scenario:
     def __init__(self, drives: dict[str, Drive], name: str = "scenario"):
         self.drives = {letter.upper(): drive for letter, drive in drives.items()}
         self._check_drives()
+        self._template = Path(
+            _require_env("ZANT_TEMPLATE_PREFIX", "run the tests through scripts/test"))
+        display = _display()
         base = os.environ.get("ZANT_E2E_TMP") or None
         self.root = Path(tempfile.mkdtemp(prefix=f"zant-e2e-{name}-", dir=base))
         self.prefix = self.root / "prefix"
         self.drive_root = self.root / "drives"
         self.logs = self.root / "logs"
         self.logs.mkdir()
-        self._template = Path(
-            _require_env("ZANT_TEMPLATE_PREFIX", "run the tests through scripts/test"))
         self._env = dict(
             os.environ,
             WINEPREFIX=str(self.prefix),
             WINEDEBUG=os.environ.get("WINEDEBUG", "-all"),
             WINEARCH="win64",
             WINEDLLOVERRIDES="mscoree,mshtml=",
-            DISPLAY=_display(),
+            DISPLAY=display,
         )
         self._server_started = False
         self._server_temp: Path | None = None
         self._driver: _DriverConnection | None = None
         self._updater: subprocess.Popen | None = None
-        self._exit_code: int | None = None
         self._prepared = False
         self._closed = False
 
@@ -566,10 +566,9 @@ class Scenario:
         if self._updater is None:
             raise RuntimeError("the updater was not started")
         try:
-            self._exit_code = self._updater.wait(timeout_s)
+            return self._updater.wait(timeout_s)
         except subprocess.TimeoutExpired:
             raise ScenarioError(f"the updater was still running after {timeout_s:.0f} s") from None
-        return self._exit_code
 
     def restart_requested(self, timeout_s: float = 10) -> bool:
         """Whether the updater asked Windows to restart. Waits for the updater to end first.
