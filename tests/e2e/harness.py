@@ -1,0 +1,732 @@
+"""One end-to-end scenario: a computer laid out in a Wine prefix of its own, the real updater
+running on it, and the test driver (driver.exe) that reads and answers its windows.
+
+A scenario describes the computer as drives (letter -> type, files, ready or not) and puts the
+update medium on one of them. The harness clones the template prefix, lays out the drive folders,
+maps the drives, starts a wineserver for the prefix, starts driver.exe and then the updater from
+the medium, and offers what a test needs: wait for a message box and press its buttons, read the
+progress window's lines, click Cancel, wait for the process to end, ask whether a restart was
+requested, and snapshot folder trees for before/after comparisons. Everything it started is
+stopped and removed again, also when a test fails.
+
+Environment (scripts/test exports the first three):
+  ZANT_TEMPLATE_PREFIX  a booted template prefix; cloned, never changed
+  ZANT_BUILD_DIR        the win64 build folder (ZANTUpdate.exe, tests/e2e/driver.exe)
+  DISPLAY               the X server the programs draw on; without it the harness starts its
+                        own Xvfb for the test process
+  ZANT_E2E_UPDATER      another updater exe to run instead of the build's (for experiments)
+  ZANT_E2E_KEEP=1       keep each scenario's folders (prefix, drives, logs) for inspection
+"""
+
+from __future__ import annotations
+
+import atexit
+import dataclasses
+import hashlib
+import json
+import os
+import selectors
+import shutil
+import stat
+import subprocess
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+from messages import TITLE
+
+DRIVE_TYPES = ("hd", "cdrom", "network", "floppy", "ramdisk")
+# The sub-folders of the update medium beside the updater.
+MEDIUM_FOLDERS = ("DocsX", "Docs", "DB", "Macros", "Flags", "EXE")
+UPDATER_NAME = "ZANTUpdate.exe"
+DRIVER_FOLDER = "zant-e2e"  # on C:, outside every tree a test looks at
+
+# Exit codes of the updater.
+EXIT_RESTART = 0  # the run returned (endings with a restart request)
+EXIT_FAILURE = 1  # the unhandled-error report was shown
+EXIT_CANCELLED = 2  # the user confirmed the cancel
+
+
+class ScenarioError(AssertionError):
+    """Something the scenario waited for did not happen (reported as a test failure)."""
+
+
+# ---------------------------------------------------------------------------------------------
+# Describing a computer
+
+
+@dataclasses.dataclass(frozen=True)
+class File:
+    """A file to create. content: bytes, or text written as UTF-8 exactly as given."""
+
+    content: bytes | str = b""
+    readonly: bool = False
+    hidden: bool = False
+    system: bool = False
+
+
+@dataclasses.dataclass(frozen=True)
+class Folder:
+    """An empty folder to create (folders holding files are created anyway)."""
+
+    hidden: bool = False
+    system: bool = False
+    readonly: bool = False
+
+
+@dataclasses.dataclass
+class Medium:
+    """The update medium: the updater in `folder` on its drive, with its sub-folders beside it.
+
+    folder: path below the drive root ('' puts the updater in the root).
+    files: more files below the medium folder, e.g. {'EXE\\\\ZANT.exe': File(b'...')}.
+    """
+
+    folder: str = "ZANTUPD"
+    files: dict = dataclasses.field(default_factory=dict)
+
+
+@dataclasses.dataclass
+class Drive:
+    """One drive letter. type: hd, cdrom, network, floppy or ramdisk. files maps paths below
+    the root (backslashes or slashes) to File, Folder, bytes or str. A drive that is not ready
+    has no folder behind it (Wine then lists a fixed or network drive as having no root, and a
+    CD-ROM or floppy drive as empty)."""
+
+    type: str = "hd"
+    files: dict = dataclasses.field(default_factory=dict)
+    ready: bool = True
+    medium: Medium | None = None
+
+
+def built(relative_path: str, **attributes) -> File:
+    """A file of the build as a File to lay out, e.g. built('components/dartmail.dll') puts a
+    stand-in component library on a drive."""
+    path = _build_dir() / relative_path
+    if not path.is_file():
+        raise RuntimeError(f"not built: {path}")
+    return File(path.read_bytes(), **attributes)
+
+
+def fixed(files=None, *, ready=True, medium=None) -> Drive:
+    return Drive("hd", dict(files or {}), ready, medium)
+
+
+def cdrom(files=None, *, ready=True, medium=None) -> Drive:
+    return Drive("cdrom", dict(files or {}), ready, medium)
+
+
+def network(files=None, *, ready=True, medium=None) -> Drive:
+    return Drive("network", dict(files or {}), ready, medium)
+
+
+def floppy(files=None, *, ready=True, medium=None) -> Drive:
+    return Drive("floppy", dict(files or {}), ready, medium)
+
+
+# ---------------------------------------------------------------------------------------------
+# What the driver reports
+
+
+@dataclasses.dataclass(frozen=True)
+class Box:
+    title: str
+    text: str
+    buttons: tuple  # visible buttons, left to right: 'ok', 'yes', 'no' ...
+    default: str | None  # the button drawn as default
+    icon: str  # information, warning, error, question, none, or unknown
+    icon_scores: dict  # mean pixel difference to each stock icon (0 = identical)
+    owner: str | None  # caption of the owner window, if any
+    owner_visible: bool
+
+
+@dataclasses.dataclass(frozen=True)
+class Texts:
+    status: str
+    detail: str
+    cancel_enabled: bool
+
+
+# ---------------------------------------------------------------------------------------------
+# Folder snapshots
+
+
+@dataclasses.dataclass(frozen=True)
+class Entry:
+    kind: str  # 'file', 'dir' or 'link'
+    size: int | None = None
+    sha256: str | None = None
+    attrs: str = ""  # R, H, S as Wine reports them from the Linux side (dot-names aside)
+    target: str | None = None  # for links
+
+
+def _linux_attrs(path: Path, st: os.stat_result) -> str:
+    attrs = ""
+    if not st.st_mode & 0o222:
+        attrs += "R"
+    try:
+        value = int(os.getxattr(path, "user.DOSATTRIB", follow_symlinks=False).strip(b"\0"), 16)
+    except (OSError, ValueError):
+        value = 0
+    if value & 0x2:
+        attrs += "H"
+    if value & 0x4:
+        attrs += "S"
+    return attrs
+
+
+def snapshot_tree(root: str | os.PathLike) -> dict[str, Entry]:
+    """Every entry below root: relative path (backslashes) -> Entry. A missing root gives {}."""
+    root = Path(root)
+    result: dict[str, Entry] = {}
+    if not root.is_dir():
+        return result
+    for dirpath, dirnames, filenames in os.walk(root, followlinks=False):
+        here = Path(dirpath)
+        for name in sorted(dirnames + filenames):
+            path = here / name
+            rel = str(path.relative_to(root)).replace("/", "\\")
+            st = path.lstat()
+            if stat.S_ISLNK(st.st_mode):
+                result[rel] = Entry("link", target=os.readlink(path))
+            elif stat.S_ISDIR(st.st_mode):
+                result[rel] = Entry("dir", attrs=_linux_attrs(path, st))
+            else:
+                digest = hashlib.sha256(path.read_bytes()).hexdigest()
+                result[rel] = Entry("file", st.st_size, digest, _linux_attrs(path, st))
+    return result
+
+
+def diff_snapshots(before: dict[str, Entry], after: dict[str, Entry]) -> dict[str, list[str]]:
+    """{'added': [...], 'removed': [...], 'changed': [...]}, leaving out empty lists; {} means
+    the trees are the same."""
+    result = {
+        "added": sorted(set(after) - set(before)),
+        "removed": sorted(set(before) - set(after)),
+        "changed": sorted(p for p in set(before) & set(after) if before[p] != after[p]),
+    }
+    return {key: value for key, value in result.items() if value}
+
+
+# ---------------------------------------------------------------------------------------------
+# Environment
+
+
+def _require_env(name: str, hint: str) -> str:
+    value = os.environ.get(name)
+    if not value:
+        raise RuntimeError(f"{name} is not set: {hint}")
+    return value
+
+
+def _root_dir() -> Path:
+    here = Path(__file__).resolve().parent
+    return Path(os.environ.get("ZANT_ROOT") or here.parent.parent)
+
+
+def _build_dir() -> Path:
+    return Path(_require_env("ZANT_BUILD_DIR", "point it at the win64 build folder"))
+
+
+_private_xvfb: subprocess.Popen | None = None
+
+
+def _display() -> str:
+    """The X display for Wine: DISPLAY, or a private Xvfb started once for this process."""
+    global _private_xvfb
+    if os.environ.get("DISPLAY"):
+        return os.environ["DISPLAY"]
+    for number in range(150, 200):
+        if os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
+            continue
+        process = subprocess.Popen(
+            ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL,
+        )
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and process.poll() is None:
+            if os.path.exists(f"/tmp/.X11-unix/X{number}"):
+                _private_xvfb = process
+                atexit.register(_stop_private_xvfb)
+                os.environ["DISPLAY"] = f":{number}"
+                return os.environ["DISPLAY"]
+            time.sleep(0.05)
+        process.kill()
+        process.wait()
+    raise RuntimeError("DISPLAY is not set and no private Xvfb could be started")
+
+
+def _stop_private_xvfb() -> None:
+    if _private_xvfb is not None and _private_xvfb.poll() is None:
+        _private_xvfb.terminate()
+        _private_xvfb.wait(10)
+
+
+def _windows_path_join(*parts: str) -> str:
+    return "\\".join(p.strip("\\/").replace("/", "\\") for p in parts if p.strip("\\/"))
+
+
+# ---------------------------------------------------------------------------------------------
+# The driver connection
+
+
+class _DriverConnection:
+    """driver.exe over pipes: one command line out, one JSON line back."""
+
+    def __init__(self, process: subprocess.Popen, log: Path):
+        self.process = process
+        self.log = log
+        self._buffer = b""
+        self._selector = selectors.DefaultSelector()
+        self._selector.register(process.stdout, selectors.EVENT_READ)
+
+    def read_reply(self, timeout_s: float) -> dict:
+        deadline = time.monotonic() + timeout_s
+        while b"\n" not in self._buffer:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise ScenarioError(f"driver.exe gave no answer within {timeout_s:.0f} s")
+            if not self._selector.select(left):
+                continue
+            chunk = os.read(self.process.stdout.fileno(), 65536)
+            if not chunk:
+                raise ScenarioError(
+                    f"driver.exe ended (exit code {self.process.poll()}); see {self.log}"
+                )
+            self._buffer += chunk
+        line, self._buffer = self._buffer.split(b"\n", 1)
+        return json.loads(line.decode("ascii"))
+
+    def request(self, line: str, timeout_s: float) -> dict:
+        self.process.stdin.write(line.encode("utf-8") + b"\n")
+        self.process.stdin.flush()
+        return self.read_reply(timeout_s)
+
+    def close(self) -> None:
+        self._selector.close()
+
+
+def _ms(seconds: float) -> str:
+    return str(int(seconds * 1000))
+
+
+# ---------------------------------------------------------------------------------------------
+# The scenario
+
+
+class Scenario:
+    """One computer, one run of the updater. Use it as a context manager or call close()."""
+
+    def __init__(self, drives: dict[str, Drive], name: str = "scenario"):
+        self.drives = {letter.upper(): drive for letter, drive in drives.items()}
+        self._check_drives()
+        self._template = Path(
+            _require_env("ZANT_TEMPLATE_PREFIX", "run the tests through scripts/test"))
+        display = _display()
+        base = os.environ.get("ZANT_E2E_TMP") or None
+        self.root = Path(tempfile.mkdtemp(prefix=f"zant-e2e-{name}-", dir=base))
+        self.prefix = self.root / "prefix"
+        self.drive_root = self.root / "drives"
+        self.logs = self.root / "logs"
+        self.logs.mkdir()
+        self._env = dict(
+            os.environ,
+            WINEPREFIX=str(self.prefix),
+            WINEDEBUG=os.environ.get("WINEDEBUG", "-all"),
+            WINEARCH="win64",
+            WINEDLLOVERRIDES="mscoree,mshtml=",
+            DISPLAY=display,
+        )
+        self._server_started = False
+        self._server_temp: Path | None = None
+        self._driver: _DriverConnection | None = None
+        self._updater: subprocess.Popen | None = None
+        self._prepared = False
+        self._closed = False
+
+    # -- set-up --------------------------------------------------------------------------------
+
+    def _check_drives(self) -> None:
+        media = [letter for letter, drive in self.drives.items() if drive.medium is not None]
+        if len(media) > 1:
+            raise ValueError(f"only one drive can hold the update medium, not {media}")
+        for letter, drive in self.drives.items():
+            if len(letter) != 1 or not "A" <= letter <= "Z":
+                raise ValueError(f"not a drive letter: {letter!r}")
+            if drive.type not in DRIVE_TYPES:
+                raise ValueError(f"drive {letter}: unknown type {drive.type!r}")
+            if letter == "C" and not drive.ready:
+                raise ValueError("drive C holds Windows and is always ready")
+            if drive.medium is not None and not drive.ready:
+                raise ValueError(f"drive {letter} holds the medium and must be ready")
+
+    @property
+    def medium_letter(self) -> str | None:
+        for letter, drive in self.drives.items():
+            if drive.medium is not None:
+                return letter
+        return None
+
+    def drive_folder(self, letter: str) -> Path:
+        """The Linux folder behind a drive letter."""
+        letter = letter.upper()
+        if letter == "C":
+            return self.prefix / "drive_c"
+        drive = self.drives.get(letter)
+        if drive is not None and not drive.ready:
+            return self.drive_root / f"{letter.lower()}-not-ready"
+        return self.drive_root / letter.lower()
+
+    def linux_path(self, windows_path: str) -> Path:
+        """'D:\\ZANT\\ZANT.exe' -> the Linux path of that file in this scenario (the spelling
+        given, so use the spelling the file was created with)."""
+        if len(windows_path) < 2 or windows_path[1] != ":":
+            raise ValueError(f"not an absolute Windows path: {windows_path!r}")
+        rest = windows_path[2:].replace("\\", "/").strip("/")
+        folder = self.drive_folder(windows_path[0])
+        return folder / rest if rest else folder
+
+    @property
+    def updater_windows_path(self) -> str:
+        letter = self.medium_letter
+        if letter is None:
+            raise ValueError("no drive holds the update medium")
+        folder = self.drives[letter].medium.folder
+        return f"{letter}:\\" + _windows_path_join(folder, UPDATER_NAME)
+
+    def prepare(self) -> None:
+        """Clones the prefix, lays out and maps the drives, starts the wineserver and driver.exe.
+        start() calls it; call it first yourself to look at the drives before the run."""
+        if self._prepared:
+            return
+        self._prepared = True
+        self._run(["sh", str(_root_dir() / "scripts/lib/clone_prefix.sh"), str(self._template),
+                   str(self.prefix)], "clone")
+        for link in (self.prefix / "dosdevices").glob("z:"):
+            link.unlink()
+        self._lay_out_drives()
+        mappings = []
+        for letter, drive in sorted(self.drives.items()):
+            mappings.append(f"{letter.lower()}={self.drive_folder(letter)}:{drive.type}")
+        if mappings:
+            # Maps the letters, drops z: and stops the server: types are read at server start.
+            self._run(["sh", str(_root_dir() / "scripts/lib/wine_drives.sh"), *mappings], "drives")
+        self._start_server()
+        self._start_driver()
+
+    def _lay_out_drives(self) -> None:
+        self.drive_root.mkdir()
+        for letter, drive in sorted(self.drives.items()):
+            if not drive.ready:
+                continue
+            folder = self.drive_folder(letter)
+            folder.mkdir(parents=True, exist_ok=True)
+            _write_files(folder, drive.files)
+            if drive.medium is not None:
+                self._lay_out_medium(folder, drive.medium)
+        driver_folder = self.prefix / "drive_c" / DRIVER_FOLDER
+        driver_folder.mkdir()
+        shutil.copyfile(_build_dir() / "tests/e2e/driver.exe", driver_folder / "driver.exe")
+
+    def _lay_out_medium(self, drive_folder: Path, medium: Medium) -> None:
+        folder = drive_folder / medium.folder.replace("\\", "/").strip("/")
+        folder.mkdir(parents=True, exist_ok=True)
+        for name in MEDIUM_FOLDERS:
+            (folder / name).mkdir(exist_ok=True)
+        updater = Path(os.environ.get("ZANT_E2E_UPDATER") or _build_dir() / UPDATER_NAME)
+        if not updater.is_file():
+            raise RuntimeError(f"the updater is not built: {updater}")
+        target = folder / UPDATER_NAME
+        if target.exists():
+            target.unlink()
+        shutil.copyfile(updater, target)
+        _write_files(folder, medium.files)
+
+    def _run(self, command: list[str], log_name: str, timeout_s: float = 60) -> None:
+        log = self.logs / f"{log_name}.log"
+        with open(log, "ab") as out:
+            result = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
+                                    env=self._env, timeout=timeout_s)
+        if result.returncode != 0:
+            raise RuntimeError(f"{' '.join(command)} failed ({result.returncode}); see {log}")
+
+    def _start_server(self) -> None:
+        # A persistent server: every later wine process starts in a fraction of a second. It
+        # stays 10 s after the last program ends, so a test process that is killed leaves
+        # nothing behind for long (driver.exe then also ends the updater).
+        self._server_started = True
+        self._run(["wineserver", "-p10"], "wineserver")
+        # Wine's background services inherit the output of the first program: a file, never a pipe.
+        with open(self.logs / "services.log", "ab") as out:
+            subprocess.run(["wine", "cmd", "/c", "exit"], stdin=subprocess.DEVNULL, stdout=out,
+                           stderr=out, env=self._env, cwd=self.prefix / "drive_c", timeout=60)
+        marker = self.prefix / "wineserver"  # Debian's wine: the server's folder in /tmp
+        if marker.is_file():
+            name = marker.read_text().strip().split()[0]
+            candidate = Path(tempfile.gettempdir()) / name
+            if name.startswith("wine-") and candidate.is_dir():
+                self._server_temp = candidate
+
+    def _start_driver(self) -> None:
+        log = self.logs / "driver.log"
+        with open(log, "ab") as err:
+            process = subprocess.Popen(
+                ["wine", f"C:\\{DRIVER_FOLDER}\\driver.exe"],
+                stdin=subprocess.PIPE,
+                stdout=subprocess.PIPE,
+                stderr=err,
+                env=self._env,
+                cwd=self.prefix / "drive_c" / DRIVER_FOLDER,
+            )
+        self._driver = _DriverConnection(process, log)
+        ready = self._driver.read_reply(30)
+        if not ready.get("ok"):
+            raise RuntimeError(f"driver.exe could not start its session watch: {ready}")
+
+    # -- the run -------------------------------------------------------------------------------
+
+    def start(self) -> None:
+        """Starts the updater from the medium (as `wine 'E:\\ZANTUPD\\ZANTUpdate.exe'`)."""
+        self.prepare()
+        if self._updater is not None:
+            raise RuntimeError("the updater was already started")
+        windows_path = self.updater_windows_path
+        cwd = self.linux_path(windows_path).parent
+        log = self.logs / "updater.log"
+        with open(log, "ab") as out:
+            self._updater = subprocess.Popen(["wine", windows_path], stdin=subprocess.DEVNULL,
+                                             stdout=out, stderr=out, env=self._env, cwd=cwd)
+        self._call(f"attach {UPDATER_NAME} 20000", 30)
+
+    def _call(self, line: str, timeout_s: float) -> dict:
+        if self._driver is None:
+            raise RuntimeError("the scenario is not prepared")
+        reply = self._driver.request(line, timeout_s + 10)
+        if not reply.get("ok"):
+            message = reply.get("message", "")
+            if self._updater is not None and self._updater.poll() is not None:
+                message += f" (the updater has ended with exit code {self._updater.returncode})"
+            if "windows" in reply:
+                shown = [w for w in reply["windows"] if w.get("visible")]
+                message += f"; visible top-level windows: {shown}"
+            raise ScenarioError(f"{line.split()[0]}: {reply.get('error')}: {message}")
+        return reply
+
+    def wait_box(self, timeout_s: float = 20) -> Box:
+        """The next visible message box of the updater."""
+        r = self._call(f"wait-box {_ms(timeout_s)}", timeout_s)
+        return Box(r["title"], r["text"], tuple(r["buttons"]), r["default"], r["icon"],
+                   r["icon_scores"], r["owner"], r["owner_visible"])
+
+    def press(self, button: str, timeout_s: float = 10) -> None:
+        """Presses ok, yes or no on the open box (or dismisses it with 'escape' or 'close') and
+        waits until the box is gone."""
+        self._call(f"press {button} {_ms(timeout_s)}", timeout_s)
+
+    def wait_window(self, timeout_s: float = 20) -> dict:
+        """The visible progress window: title, class, client_width, client_height."""
+        return self._call(f"wait-window {_ms(timeout_s)}", timeout_s)
+
+    def window_shown(self) -> bool:
+        reply = self._driver.request("wait-window 0", 10)
+        return bool(reply.get("ok"))
+
+    def wait_window_gone(self, timeout_s: float = 10) -> None:
+        self._call(f"wait-window-gone {_ms(timeout_s)}", timeout_s)
+
+    def texts(self) -> Texts:
+        return self._texts(self._call("texts", 10))
+
+    def wait_status(self, text: str, timeout_s: float = 20) -> Texts:
+        """Waits until the status line contains text."""
+        line = f"wait-status {json.dumps(text)} {_ms(timeout_s)}"
+        return self._texts(self._call(line, timeout_s))
+
+    def wait_detail(self, text: str, timeout_s: float = 20) -> Texts:
+        """Waits until the detail line contains text."""
+        line = f"wait-detail {json.dumps(text)} {_ms(timeout_s)}"
+        return self._texts(self._call(line, timeout_s))
+
+    def wait_cancel(self, enabled: bool, timeout_s: float = 20) -> Texts:
+        state = "enabled" if enabled else "disabled"
+        return self._texts(self._call(f"wait-cancel {state} {_ms(timeout_s)}", timeout_s))
+
+    def click_cancel(self, method: str = "input") -> None:
+        """A mouse click on Cancel ('input', through SendInput) or a posted BM_CLICK ('post')."""
+        self._call(f"click-cancel {method}", 10)
+
+    @staticmethod
+    def _texts(reply: dict) -> Texts:
+        return Texts(reply["status"], reply["detail"], reply["cancel_enabled"])
+
+    def wait_exit(self, timeout_s: float = 30) -> int:
+        """The updater's exit code, once it has ended."""
+        if self._updater is None:
+            raise RuntimeError("the updater was not started")
+        try:
+            return self._updater.wait(timeout_s)
+        except subprocess.TimeoutExpired:
+            raise ScenarioError(f"the updater was still running after {timeout_s:.0f} s") from None
+
+    def restart_requested(self, timeout_s: float = 10) -> bool:
+        """Whether the updater asked Windows to restart. Waits for the updater to end first.
+        The request starts wineboot.exe, which asks every window whether the session may end;
+        so the answer is no once the updater has ended and no wineboot.exe is left running."""
+        self.wait_exit(timeout_s)
+        deadline = time.monotonic() + timeout_s
+        while True:
+            if self._call("restart?", 10)["requested"]:
+                return True
+            if not self._call("process-running wineboot.exe", 10)["running"]:
+                return bool(self._call("restart?", 10)["requested"])
+            if time.monotonic() >= deadline:
+                raise ScenarioError("wineboot.exe was still running without asking the driver")
+            time.sleep(0.05)
+
+    # -- looking at files ----------------------------------------------------------------------
+
+    def snapshot(self, windows_path: str) -> dict[str, Entry]:
+        """The tree below a Windows path ('D:\\', 'D:\\ZANT'), for diff_snapshots()."""
+        return snapshot_tree(self.linux_path(windows_path))
+
+    def registry(self, key: str) -> dict[str, dict[str, str | int]]:
+        """The values below a registry key, sub-keys included, read through the running server:
+        {'HKEY_CURRENT_USER\\Software\\X': {'name': 'text' or number}}. {} if the key is
+        missing. Numbers (REG_DWORD, REG_QWORD) come back as int, everything else as text."""
+        self.prepare()
+        result = subprocess.run(["wine", "reg", "query", key, "/s"], stdin=subprocess.DEVNULL,
+                                capture_output=True, env=self._env, cwd=self.prefix / "drive_c",
+                                timeout=60)
+        if result.returncode != 0:
+            return {}
+        values: dict[str, dict[str, str | int]] = {}
+        current = None
+        for line in result.stdout.decode("utf-8", errors="replace").splitlines():
+            if not line.strip():
+                continue
+            if not line.startswith(" "):
+                current = values.setdefault(line.strip(), {})
+                continue
+            parts = line.strip().split("    ", 2)
+            if current is None or len(parts) < 2:
+                continue
+            name, kind, data = parts[0], parts[1], parts[2] if len(parts) > 2 else ""
+            current[name] = int(data, 16) if kind in ("REG_DWORD", "REG_QWORD") else data
+        return values
+
+    def log_tail(self, name: str = "updater", lines: int = 20) -> str:
+        path = self.logs / f"{name}.log"
+        if not path.is_file():
+            return ""
+        return "\n".join(path.read_text(errors="replace").splitlines()[-lines:])
+
+    # -- tear-down -----------------------------------------------------------------------------
+
+    def close(self) -> None:
+        """Stops everything the scenario started and removes its folders. Safe to call twice."""
+        if self._closed:
+            return
+        self._closed = True
+        try:
+            if self._driver is not None and self._driver.process.poll() is None:
+                try:
+                    self._driver.request("quit", 5)
+                except (ScenarioError, OSError, ValueError):
+                    pass
+        finally:
+            # Ends every process of the prefix (updater and driver included) and the server.
+            if self._server_started:
+                subprocess.run(["wineserver", "-k"], env=self._env, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+            for process in (self._updater, self._driver.process if self._driver else None):
+                if process is None:
+                    continue
+                try:
+                    process.wait(10)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait(10)
+                for stream in (process.stdin, process.stdout):
+                    if stream is not None:
+                        stream.close()
+            if self._driver is not None:
+                self._driver.close()
+            if self._server_temp is not None:
+                shutil.rmtree(self._server_temp, ignore_errors=True)
+            if os.environ.get("ZANT_E2E_KEEP") != "1":
+                _remove_tree(self.root)
+
+    def __enter__(self) -> Scenario:
+        return self
+
+    def __exit__(self, *exc) -> None:
+        self.close()
+
+
+def _write_files(folder: Path, files: dict) -> None:
+    """Creates files and folders below folder, then gives them their attributes (read-only
+    last, children before their folders). Existing files are replaced by new ones, never
+    rewritten in place: files on C: are hard links into the template prefix."""
+    attributes: list[tuple[Path, bool, bool, bool]] = []
+    for rel, spec in files.items():
+        path = folder / rel.replace("\\", "/").strip("/")
+        if isinstance(spec, Folder):
+            path.mkdir(parents=True, exist_ok=True)
+            attributes.append((path, spec.readonly, spec.hidden, spec.system))
+            continue
+        if isinstance(spec, (bytes, str)):
+            spec = File(spec)
+        if not isinstance(spec, File):
+            raise TypeError(f"{rel}: expected File, Folder, bytes or str, "
+                            f"not {type(spec).__name__}")
+        path.parent.mkdir(parents=True, exist_ok=True)
+        if path.exists() or path.is_symlink():
+            path.unlink()
+        content = spec.content.encode("utf-8") if isinstance(spec.content, str) else spec.content
+        path.write_bytes(content)
+        attributes.append((path, spec.readonly, spec.hidden, spec.system))
+    for path, readonly, hidden, system in sorted(attributes, key=lambda a: -len(a[0].parts)):
+        flags = (0x2 if hidden else 0) | (0x4 if system else 0)
+        if flags:
+            os.setxattr(path, "user.DOSATTRIB", f"0x{flags:x}".encode())
+        if readonly:
+            os.chmod(path, path.stat().st_mode & ~0o222)
+
+
+def _remove_tree(root: Path) -> None:
+    def make_writable_and_retry(function, path, _):
+        os.chmod(os.path.dirname(path), 0o755)
+        if os.path.isdir(path) and not os.path.islink(path):
+            os.chmod(path, 0o755)
+        function(path)
+
+    if root.exists():
+        shutil.rmtree(root, onerror=make_writable_and_retry)
+
+
+# ---------------------------------------------------------------------------------------------
+# Test case base
+
+
+class ScenarioTestCase(unittest.TestCase):
+    """unittest.TestCase with scenario() (closed after the test, pass or fail) and assertBox()."""
+
+    maxDiff = None
+
+    def scenario(self, drives: dict[str, Drive]) -> Scenario:
+        name = self.id().rsplit(".", 1)[-1]
+        scenario = Scenario(drives, name=name)
+        self.addCleanup(scenario.close)
+        return scenario
+
+    def assertBox(self, box: Box, *, text: str, buttons: tuple, icon: str, title: str = TITLE,
+                  default: str | None = None) -> None:
+        """Checks every property of a message box at once; the first button is the default
+        unless said otherwise."""
+        expected = {"title": title, "text": text, "buttons": tuple(buttons),
+                    "default": default or buttons[0], "icon": icon}
+        actual = {"title": box.title, "text": box.text, "buttons": box.buttons,
+                  "default": box.default, "icon": box.icon}
+        self.assertEqual(actual, expected, f"icon scores: {box.icon_scores}")
