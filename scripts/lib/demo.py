@@ -1,0 +1,194 @@
+"""The demo: a sample computer in its own Wine prefix, the real updater run on it, and what
+changed printed afterwards.
+
+The computer: C: with Windows and a Start menu holding the SOAP toolkit's folder; D: a fixed
+drive with ZANT On CD 1.30 installed in its root (program file read-only); F: a fixed drive with
+an installation marked as version 1.20 and a loose copy of the program in Downloads; E: a CD-ROM
+with the update medium; N: a network drive with a copy that is not searched.
+
+With a display (DISPLAY set by the caller) the user answers the updater's questions; without
+one the demo answers them itself under a private Xvfb and keeps screenshots in build/demo/.
+"""
+
+from __future__ import annotations
+
+import os
+import subprocess
+import sys
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+
+import harness as h  # noqa: E402
+
+OUT = ROOT / "build" / "demo"
+PROGRAMS = "C:\\users\\{user}\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
+LIBRARIES = ("dartmail.dll", "dartzip.dll", "dartsock.dll", "dartutil.dll", "rnwncntl.dll")
+
+
+def installation(version_marker: str, program_readonly: bool = False) -> dict:
+    return {
+        "ZANT.exe": h.File("ZANT On CD 1.30 program", readonly=program_readonly),
+        "about.txt": "ZANT On CD version 1.30",
+        "do_start.txt": "macro directive 1.30",
+        version_marker: "",
+        "settings.ini": "[user]\r\nname=Demo\r\n",
+        "Packages\\ZANT\\chapter1.doc": "chapter 1, edition 1.30",
+        "Packages\\ZANT\\oldindex.doc": "index to be removed",
+        "Packages\\ZANT\\my notes.doc": "the user's own document",
+        "Packages\\ZANT\\db.mdb": "database 1.30",
+        "Packages\\ZANT\\db.ldb": "lock",
+    }
+
+
+def medium() -> h.Medium:
+    files = {
+        "DocsX\\oldindex.doc": "",
+        "Docs\\chapter1.doc": h.File("chapter 1, edition 1.40", readonly=True),
+        "Docs\\chapter2.doc": h.File("chapter 2, new in 1.40", readonly=True),
+        "DB\\db.mdb": h.File("database 1.40", readonly=True),
+        "Macros\\do_start.txt": h.File("macro directive 1.40", readonly=True),
+        "Flags\\vflgzant.140": h.File("", readonly=True),
+        "EXE\\zant.exe": h.File("ZANT On CD 1.40 program", readonly=True),
+        "EXE\\about.txt": h.File("ZANT On CD version 1.40", readonly=True),
+        "EXE\\MSSent.log": h.File("", readonly=True),
+        "EXE\\fr140.dll": h.File("special library", readonly=True),
+        "EXE\\WizGlobe.jpg": h.File("globe", readonly=True),
+        "EXE\\WizEarth.ico": h.File("earth", readonly=True),
+        "EXE\\msvbvm50.exe": h.built("components/installer_standin.exe", readonly=True),
+        "EXE\\pocketsoap.1.4.3.exe": h.built("components/installer_standin.exe", readonly=True),
+    }
+    for name in LIBRARIES:
+        files[f"EXE\\{name}"] = h.built(f"components/{name}", readonly=True)
+    return h.Medium(folder="ZANTUPD", files=files)
+
+
+def computer(user: str) -> dict[str, h.Drive]:
+    programs = PROGRAMS.format(user=user)[3:]  # below C:\
+    return {
+        "C": h.fixed({
+            programs + "\\PocketSOAP\\Documentation.lnk": "shortcut",
+            programs + "\\PocketSOAP\\Uninstall.lnk": "shortcut",
+        }),
+        "D": h.fixed(installation("version.130", program_readonly=True)),
+        "E": h.cdrom(medium=medium()),
+        "F": h.fixed({
+            **{f"Program Files\\ZANT On CD\\{k}": v
+               for k, v in installation("version.120").items()},
+            "Downloads\\ZANT.exe": "a loose copy of the program",
+        }),
+        "N": h.network({"Shared\\ZANT\\ZANT.exe": "on the network"}),
+    }
+
+
+def screenshot(name: str) -> None:
+    path = OUT / f"{name}.png"
+    subprocess.run(["import", "-window", "root", str(path)], check=False,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    print(f"   screenshot: {path.relative_to(ROOT)}")
+
+
+def show_box(box: h.Box) -> None:
+    print(f"   [{box.title}] ({box.icon}, {'/'.join(box.buttons)})")
+    for line in box.text.split("\r\n"):
+        print(f"     {line}")
+
+
+def run_scripted(s: h.Scenario) -> None:
+    """Answers as a careful user would: OK to the notice, Yes to every question."""
+    box = s.wait_box(60)
+    show_box(box)
+    screenshot("1-notice")
+    s.press("ok")
+    s.wait_status("is now searching drive", 60)
+    screenshot("2-search")
+    while True:
+        box = s.wait_box(900)
+        show_box(box)
+        if box.buttons == ("ok",):
+            screenshot("5-finished")
+            s.press("ok")
+            return
+        screenshot("3-question")
+        print("   -> Yes")
+        s.press("yes")
+        if box.text.startswith("This update program"):  # the last question of this computer
+            s.wait_detail("VB5 Virtual Machine  (", 300)
+            screenshot("4-components")
+
+
+def print_changes(title: str, before: dict, after: dict) -> None:
+    diff = h.diff_snapshots(before, after)
+    print(f"-- {title}: " + ("unchanged" if not diff else ""))
+    # Windows names ignore case: a file written anew under another spelling was replaced.
+    removed = {p.lower(): p for p in diff.get("removed", [])}
+    respelled = {p for p in diff.get("added", []) if p.lower() in removed}
+    lines = []
+    for kind in ("removed", "added", "changed"):
+        for path in diff.get(kind, []):
+            if kind == "removed" and path.lower() in {p.lower() for p in respelled}:
+                continue
+            shown = kind
+            if path in respelled:
+                shown = "replaced"
+                path = f"{path} (was {removed[path.lower()]})"
+            entry = after.get(path.split(" (was ")[0]) or before.get(path)
+            attrs = f" [{entry.attrs}]" if entry and entry.attrs else ""
+            lines.append(f"   {shown:8} {path}{attrs}")
+    print("\n".join(sorted(lines, key=lambda line: line.split(None, 1)[1].lower())))
+
+
+def main() -> int:
+    OUT.mkdir(parents=True, exist_ok=True)
+    for old in OUT.glob("*.png"):
+        old.unlink()
+    interactive = bool(os.environ.get("ZANT_DEMO_INTERACTIVE"))
+    template = Path(os.environ["ZANT_TEMPLATE_PREFIX"])
+    user = next(p.name for p in (template / "drive_c" / "users").iterdir() if p.name != "Public")
+    places = {"D:\\": "D:\\", "F:\\Program Files\\ZANT On CD": "F:\\Program Files\\ZANT On CD",
+              "F:\\Downloads": "F:\\Downloads", "N:\\": "N:\\",
+              "Start menu Programs": PROGRAMS.format(user=user)}
+    with h.Scenario(computer(user), name="demo") as s:
+        s.prepare()
+        before = {name: s.snapshot(path) for name, path in places.items()}
+        system32 = "C:\\windows\\system32"
+        print("== The sample computer")
+        print("   D:\\ fixed      ZANT On CD 1.30 in the drive's root (program file read-only)")
+        print("   F:\\ fixed      ZANT On CD marked 1.20 in Program Files; a loose ZANT.exe")
+        print("   E:\\ CD-ROM     the update medium in E:\\ZANTUPD")
+        print("   N:\\ network    a copy that is not searched")
+        print("== Running E:\\ZANTUPD\\ZANTUpdate.exe")
+        s.start()
+        if interactive:
+            print("   (answer the updater in its window)")
+        else:
+            run_scripted(s)
+        code = s.wait_exit(3600 if interactive else 120)
+        restart = s.restart_requested()
+        print(f"== The updater ended with exit code {code}; restart requested: "
+              f"{'yes' if restart else 'no'}")
+        for name, path in places.items():
+            print_changes(name, before[name], s.snapshot(path))
+        print("-- system folder:")
+        for name in LIBRARIES:
+            present = s.linux_path(f"{system32}\\{name}").exists()
+            print(f"   {name:14} {'copied' if present else 'missing'}")
+        log = s.linux_path(f"{system32}\\ZEPDI140.log")
+        print("-- system log ZEPDI140.log: " +
+              (repr(log.read_bytes().decode("latin-1")) if log.exists() else "not created"))
+        print("-- registered components (recorded by the stand-in libraries):")
+        for values in s.registry("HKCU\\Software\\ZANTStandIns\\Registered").values():
+            for name, path in sorted(values.items()):
+                print(f"   {name:14} {path}")
+        print("-- installers started (recorded by the stand-in installers):")
+        for key, values in sorted(s.registry("HKCU\\Software\\ZANTStandIns\\Installers").items()):
+            if "CommandLine" in values:
+                print(f"   {values['CommandLine']}  (window style {values.get('ShowWindow')})")
+    if not interactive:
+        print(f"== Screenshots in {OUT.relative_to(ROOT)}/")
+    return 0 if code == h.EXIT_RESTART and restart else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
