@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "fstree/root_spec.h"
+#include "fstree/walk_roots.h"
 #include "platform/file_system.h"
 
 namespace zant {

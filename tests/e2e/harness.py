@@ -670,23 +670,23 @@ def _write_files(folder: Path, files: dict) -> None:
     last, children before their folders). Existing files are replaced by new ones, never
     rewritten in place: files on C: are hard links into the template prefix."""
     attributes: list[tuple[Path, bool, bool, bool]] = []
-    for rel, spec in files.items():
+    for rel, item in files.items():
         path = folder / rel.replace("\\", "/").strip("/")
-        if isinstance(spec, Folder):
+        if isinstance(item, Folder):
             path.mkdir(parents=True, exist_ok=True)
-            attributes.append((path, spec.readonly, spec.hidden, spec.system))
+            attributes.append((path, item.readonly, item.hidden, item.system))
             continue
-        if isinstance(spec, (bytes, str)):
-            spec = File(spec)
-        if not isinstance(spec, File):
+        if isinstance(item, (bytes, str)):
+            item = File(item)
+        if not isinstance(item, File):
             raise TypeError(f"{rel}: expected File, Folder, bytes or str, "
-                            f"not {type(spec).__name__}")
+                            f"not {type(item).__name__}")
         path.parent.mkdir(parents=True, exist_ok=True)
         if path.exists() or path.is_symlink():
             path.unlink()
-        content = spec.content.encode("utf-8") if isinstance(spec.content, str) else spec.content
+        content = item.content.encode("utf-8") if isinstance(item.content, str) else item.content
         path.write_bytes(content)
-        attributes.append((path, spec.readonly, spec.hidden, spec.system))
+        attributes.append((path, item.readonly, item.hidden, item.system))
     for path, readonly, hidden, system in sorted(attributes, key=lambda a: -len(a[0].parts)):
         flags = (0x2 if hidden else 0) | (0x4 if system else 0)
         if flags:

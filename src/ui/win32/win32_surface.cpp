@@ -57,19 +57,19 @@ void RegisterWindowClass(HINSTANCE module, WNDPROC procedure) {
 
 // The font of one control at the given DPI.
 HFONT CreateControlFont(ui::FontChoice choice, UINT dpi) {
-  const ui::FontSpec& spec = ui::Font(choice);
+  const ui::FontSpec& wanted = ui::Font(choice);
   LOGFONTW font{};
-  if (spec.face == nullptr) {
+  if (wanted.face == nullptr) {
     // The platform's user-interface font, at our own size so that it follows the window's DPI.
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
   } else {
     font.lfCharSet = DEFAULT_CHARSET;
-    std::wstring face = Widen(spec.face);
+    std::wstring face = Widen(wanted.face);
     face.copy(font.lfFaceName, LF_FACESIZE - 1);
   }
-  font.lfHeight = -ui::PointsToPixels(spec.hundredths_of_point, static_cast<int>(dpi));
+  font.lfHeight = -ui::PointsToPixels(wanted.hundredths_of_point, static_cast<int>(dpi));
   font.lfWidth = 0;
-  font.lfWeight = spec.weight;
+  font.lfWeight = wanted.weight;
   return CreateFontIndirectW(&font);
 }
 
