@@ -29,36 +29,41 @@ std::string Join(const std::string& folder_path, const std::string& name) {
   return folder_path + "\\" + name;
 }
 
+// Shows each file lying directly in the source folder and hands its path and the path of its
+// namesake in the destination to `handle`. Both folders must exist before any file is touched;
+// paths are built from the folder objects, not from the arguments.
+template <typename Handle>
+void ForEachSourceFile(FileSystem& fs, const ShowDetailFn& show_detail,
+                       const std::string& pSrcFolder, const std::string& pDestFolder,
+                       Handle handle) {
+  FolderPtr source = fs.GetFolder(pSrcFolder);
+  FolderPtr destination = fs.GetFolder(pDestFolder);
+  const std::string source_path = source->Path();
+  const std::string destination_path = destination->Path();
+  for (const FilePtr& file : source->Files()) {
+    const std::string name = file->Name();
+    show_detail(name);
+    RequireLiteralName(source_path, name);
+    handle(Join(source_path, name), Join(destination_path, name));
+  }
+}
+
 }  // namespace
 
 void CopyAllFiles(FileSystem& fs, const ShowDetailFn& show_detail, const std::string& pSrcFolder,
                   const std::string& pDestFolder) {
-  FolderPtr source = fs.GetFolder(pSrcFolder);
-  FolderPtr destination = fs.GetFolder(pDestFolder);
-  const std::string source_path = source->Path();
-  const std::string destination_path = destination->Path();
-  for (const FilePtr& file : source->Files()) {
-    const std::string name = file->Name();
-    show_detail(name);
-    RequireLiteralName(source_path, name);
-    const std::string target = Join(destination_path, name);
-    DeleteIfVisible(fs, target);
-    fs.CopyFile(Join(source_path, name), target, true);
-  }
+  ForEachSourceFile(fs, show_detail, pSrcFolder, pDestFolder,
+                    [&fs](const std::string& source, const std::string& target) {
+                      DeleteIfVisible(fs, target);
+                      fs.CopyFile(source, target, true);
+                    });
 }
 
 void DeleteAllFiles(FileSystem& fs, const ShowDetailFn& show_detail, const std::string& pSrcFolder,
                     const std::string& pDestFolder) {
-  FolderPtr source = fs.GetFolder(pSrcFolder);
-  FolderPtr destination = fs.GetFolder(pDestFolder);
-  const std::string source_path = source->Path();
-  const std::string destination_path = destination->Path();
-  for (const FilePtr& file : source->Files()) {
-    const std::string name = file->Name();
-    show_detail(name);
-    RequireLiteralName(source_path, name);
-    DeleteIfVisible(fs, Join(destination_path, name));
-  }
+  ForEachSourceFile(
+      fs, show_detail, pSrcFolder, pDestFolder,
+      [&fs](const std::string&, const std::string& target) { DeleteIfVisible(fs, target); });
 }
 
 }  // namespace zant
