@@ -6,8 +6,9 @@ update medium on one of them. The harness clones the template prefix, lays out t
 maps the drives, starts a wineserver for the prefix, starts driver.exe and then the updater from
 the medium, and offers what a test needs: wait for a message box and press its buttons, read the
 progress window's lines, click Cancel, wait for the process to end, ask whether a restart was
-requested, and snapshot folder trees for before/after comparisons. Everything it started is
-stopped and removed again, also when a test fails.
+requested, log what the progress window's lines show over a stretch of the run, and snapshot
+folder trees for before/after comparisons. Everything it started is stopped and removed again,
+also when a test fails.
 
 Environment (scripts/test exports the first three):
   ZANT_TEMPLATE_PREFIX  a booted template prefix; cloned, never changed
@@ -41,6 +42,8 @@ DRIVE_TYPES = ("hd", "cdrom", "network", "floppy", "ramdisk")
 MEDIUM_FOLDERS = ("DocsX", "Docs", "DB", "Macros", "Flags", "EXE")
 UPDATER_NAME = "ZANTUpdate.exe"
 DRIVER_FOLDER = "zant-e2e"  # on C:, outside every tree a test looks at
+# Where a 64-bit program finds the Windows system folder in the prefix.
+SYSTEM_FOLDER = "C:\\windows\\system32"
 
 # Exit codes of the updater.
 EXIT_RESTART = 0  # the run returned (endings with a restart request)
@@ -81,10 +84,12 @@ class Medium:
 
     folder: path below the drive root ('' puts the updater in the root).
     files: more files below the medium folder, e.g. {'EXE\\\\ZANT.exe': File(b'...')}.
+    without: sub-folders of MEDIUM_FOLDERS that the medium lacks (e.g. ('Macros',)).
     """
 
     folder: str = "ZANTUPD"
     files: dict = dataclasses.field(default_factory=dict)
+    without: tuple = ()
 
 
 @dataclasses.dataclass
@@ -146,6 +151,25 @@ class Texts:
     status: str
     detail: str
     cancel_enabled: bool
+
+
+@dataclasses.dataclass
+class TextLog:
+    """What the progress window's two lines showed while a test watched them: every text that
+    was seen, in order, each repetition once. A text shown only between two looks is missed, so
+    a test asks only about texts that stay long enough (a step with work to do, a count)."""
+
+    statuses: list = dataclasses.field(default_factory=list)
+    details: list = dataclasses.field(default_factory=list)
+    last: Texts | None = None  # the texts at the last look
+    box: Box | None = None  # the message box that ended the watch, if one did
+
+    def add(self, texts: Texts) -> None:
+        self.last = texts
+        if not self.statuses or self.statuses[-1] != texts.status:
+            self.statuses.append(texts.status)
+        if not self.details or self.details[-1] != texts.detail:
+            self.details.append(texts.detail)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -308,6 +332,11 @@ class _DriverConnection:
         self._selector.close()
 
 
+# How long watch() pauses between two looks at the progress window.
+_WATCH_MIN_PAUSE_S = 0.002
+_WATCH_MAX_PAUSE_S = 0.05
+
+
 def _ms(seconds: float) -> str:
     return str(int(seconds * 1000))
 
@@ -361,6 +390,11 @@ class Scenario:
                 raise ValueError("drive C holds Windows and is always ready")
             if drive.medium is not None and not drive.ready:
                 raise ValueError(f"drive {letter} holds the medium and must be ready")
+            if drive.medium is not None:
+                for rel in drive.medium.files:
+                    top = rel.replace("/", "\\").split("\\")[0]
+                    if top in drive.medium.without:
+                        raise ValueError(f"the medium has no {top} folder, yet lists {rel}")
 
     @property
     def medium_letter(self) -> str | None:
@@ -434,7 +468,8 @@ class Scenario:
         folder = drive_folder / medium.folder.replace("\\", "/").strip("/")
         folder.mkdir(parents=True, exist_ok=True)
         for name in MEDIUM_FOLDERS:
-            (folder / name).mkdir(exist_ok=True)
+            if name not in medium.without:
+                (folder / name).mkdir(exist_ok=True)
         updater = Path(os.environ.get("ZANT_E2E_UPDATER") or _build_dir() / UPDATER_NAME)
         if not updater.is_file():
             raise RuntimeError(f"the updater is not built: {updater}")
@@ -561,6 +596,45 @@ class Scenario:
     def _texts(reply: dict) -> Texts:
         return Texts(reply["status"], reply["detail"], reply["cancel_enabled"])
 
+    def poll_box(self) -> Box | None:
+        """The updater's visible message box, if one is open now (no waiting)."""
+        reply = self._driver.request("wait-box 0", 10)
+        if reply.get("ok"):
+            return Box(reply["title"], reply["text"], tuple(reply["buttons"]), reply["default"],
+                       reply["icon"], reply["icon_scores"], reply["owner"],
+                       reply["owner_visible"])
+        if reply.get("error") != "timeout":
+            raise ScenarioError(f"wait-box: {reply.get('error')}: {reply.get('message')}")
+        return None
+
+    def watch(self, timeout_s: float = 60) -> TextLog:
+        """Reads the progress window's lines again and again and logs every new text, until a
+        message box is open (TextLog.box). Fails when the updater ends first or the time runs
+        out. Looks often while the texts change and less often while they stay (the installers'
+        pauses), so that the looking itself does not slow the run."""
+        log = TextLog()
+        deadline = time.monotonic() + timeout_s
+        pause = _WATCH_MIN_PAUSE_S
+        while True:
+            reply = self._driver.request("texts", 20)
+            if reply.get("ok"):
+                before = log.last
+                log.add(self._texts(reply))
+                changed = before is None or log.last != before
+                pause = _WATCH_MIN_PAUSE_S if changed else min(pause * 2, _WATCH_MAX_PAUSE_S)
+            elif reply.get("error") not in ("no-window", "no-answer"):
+                raise ScenarioError(f"texts: {reply.get('error')}: {reply.get('message')}")
+            log.box = self.poll_box()
+            if log.box is not None:
+                return log
+            if self._updater.poll() is not None:
+                raise ScenarioError(f"the updater ended (exit code {self._updater.returncode})"
+                                    f" while watched; statuses seen: {log.statuses}")
+            if time.monotonic() >= deadline:
+                raise ScenarioError(f"nothing awaited happened within {timeout_s:.0f} s; last"
+                                    f" texts: {log.last}; statuses seen: {log.statuses}")
+            time.sleep(pause)
+
     def wait_exit(self, timeout_s: float = 30) -> int:
         """The updater's exit code, once it has ended."""
         if self._updater is None:
@@ -586,6 +660,24 @@ class Scenario:
             time.sleep(0.05)
 
     # -- looking at files ----------------------------------------------------------------------
+
+    def write_files(self, windows_folder: str, files: dict) -> None:
+        """Lays out more files (as Drive.files) below a Windows folder of the prepared scenario,
+        e.g. on C:, whose folders exist only once the prefix is cloned."""
+        self.prepare()
+        _write_files(self.linux_path(windows_folder), files)
+
+    @property
+    def programs_folder(self) -> str:
+        """The current user's Start menu Programs folder (Windows path) in the prefix."""
+        self.prepare()
+        users = self.prefix / "drive_c" / "users"
+        names = sorted(p.name for p in users.iterdir()
+                       if p.is_dir() and not p.is_symlink() and p.name != "Public")
+        if len(names) != 1:
+            raise RuntimeError(f"expected one user folder in {users}, found {names}")
+        return (f"C:\\users\\{names[0]}\\AppData\\Roaming\\Microsoft\\Windows"
+                "\\Start Menu\\Programs")
 
     def snapshot(self, windows_path: str) -> dict[str, Entry]:
         """The tree below a Windows path ('D:\\', 'D:\\ZANT'), for diff_snapshots()."""
@@ -730,3 +822,13 @@ class ScenarioTestCase(unittest.TestCase):
         actual = {"title": box.title, "text": box.text, "buttons": box.buttons,
                   "default": box.default, "icon": box.icon}
         self.assertEqual(actual, expected, f"icon scores: {box.icon_scores}")
+
+    def assertSeenInOrder(self, seen: list, expected: list) -> None:
+        """Every text seen is one of the expected texts, in their order (a watch may miss
+        texts that were shown only briefly, but never sees one out of place)."""
+        position = 0
+        for text in seen:
+            try:
+                position = expected.index(text, position) + 1
+            except ValueError:
+                self.fail(f"{text!r} was not expected here; seen: {seen}; expected: {expected}")

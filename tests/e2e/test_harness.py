@@ -1,11 +1,13 @@
-"""The harness's own file handling, which every scenario relies on (no Wine needed)."""
+"""The harness's own file handling and text checks, which every scenario relies on (no Wine
+needed)."""
 
 import os
 import tempfile
 import unittest
 from pathlib import Path
 
-from harness import File, Folder, _remove_tree, _write_files, diff_snapshots, snapshot_tree
+from harness import (File, Folder, ScenarioTestCase, TextLog, Texts, _remove_tree, _write_files,
+                     diff_snapshots, snapshot_tree)
 
 
 class FileLayout(unittest.TestCase):
@@ -47,6 +49,23 @@ class FileLayout(unittest.TestCase):
             "changed": ["Dir\\flags.dat", "Dir\\plain.txt"],
         })
         self.assertEqual(diff_snapshots(before, before), {})
+
+
+class WatchedTexts(ScenarioTestCase):
+    def test_log_keeps_each_change_once_in_order(self):
+        log = TextLog()
+        for status, detail in (("a", ""), ("a", "x"), ("a", "x"), ("b", "x"), ("a", "y")):
+            log.add(Texts(status, detail, False))
+        self.assertEqual((log.statuses, log.details), (["a", "b", "a"], ["", "x", "y"]))
+
+    def test_seen_texts_must_keep_the_expected_order(self):
+        expected = ["one", "two", "three", "two"]
+        self.assertSeenInOrder([], expected)
+        self.assertSeenInOrder(["one", "three"], expected)  # "two" missed: allowed
+        self.assertSeenInOrder(["two", "two"], expected)
+        for seen in (["three", "one"], ["two", "two", "two"], ["four"]):
+            with self.assertRaises(AssertionError, msg=seen):
+                self.assertSeenInOrder(seen, expected)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,75 @@
+"""Shared components that fail: each failure becomes one entry of the system log, appended to
+what earlier runs wrote, and the run still ends in success with a restart."""
+
+import os
+import unittest
+
+from harness import (EXIT_RESTART, SYSTEM_FOLDER, File, ScenarioTestCase, built, cdrom,
+                     diff_snapshots, fixed, network)
+from messages import RUNTIME_INSTALLER, SOAP_INSTALLER, SUCCESS, success_status
+import update_fixtures as fx
+
+STAND_INS = "HKEY_CURRENT_USER\\Software\\ZANTStandIns"
+
+
+class FailingComponents(ScenarioTestCase):
+    def test_failures_logged_after_earlier_entries_and_run_goes_on(self):
+        s = self.scenario({
+            "C": network(),  # the prefix's own drive, kept out of the search
+            "D": fixed(fx.installation_130("ZANT")),
+            "E": cdrom(medium=fx.medium(
+                libraries={
+                    "dartzip.dll": None,  # missing: cannot be copied
+                    # copied, but without the registration entry point
+                    "dartsock.dll": built("components/noexport.dll", readonly=True),
+                },
+                installers={"pocketsoap.1.4.3.exe": None},  # missing: cannot be started
+            )),
+        })
+        s.prepare()
+        s.write_files(SYSTEM_FOLDER, {"ZEPDI140.log": File(b"previous run\r\n")})
+        before = s.snapshot("D:\\")
+        programs_before = s.snapshot(s.programs_folder)  # no PocketSOAP folder at all
+        system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
+        s.start()
+        s.wait_box()
+        s.press("ok")
+
+        log = s.watch(timeout_s=fx.FULL_RUN_S)
+        self.assertBox(log.box, text=SUCCESS, buttons=("ok",), icon="information")
+        self.assertEqual(log.last.status, success_status(1))
+        # An installer that cannot be started still gets its pause.
+        self.assertEqual(fx.installer_counts(log.details, RUNTIME_INSTALLER),
+                         list(range(10, 0, -1)))
+        self.assertEqual(fx.installer_counts(log.details, SOAP_INSTALLER),
+                         list(range(20, 0, -1)))
+        s.press("ok")
+        self.assertEqual(s.wait_exit(), EXIT_RESTART)
+        self.assertTrue(s.restart_requested())
+
+        system = s.linux_path(SYSTEM_FOLDER)
+        self.assertEqual((system / "ZEPDI140.log").read_bytes(),
+                         b"previous run\r\n"
+                         b"\r\nError copying dartzip.dll"
+                         b"\r\nError registering dartsock.dll"
+                         b"\r\nError executing pocketsoap.exe")
+        # The library that could not register stays where it was copied.
+        self.assertEqual(set(os.listdir(system)) - system_before,
+                         {"dartmail.dll", "dartsock.dll", "dartutil.dll", "rnwncntl.dll"})
+        self.assertEqual((system / "dartsock.dll").read_bytes(),
+                         built("components/noexport.dll").content)
+        records = s.registry(STAND_INS)
+        self.assertEqual(records.get(f"{STAND_INS}\\Registered"),
+                         {name: f"{SYSTEM_FOLDER}\\{name}"
+                          for name in ("dartmail.dll", "dartutil.dll", "rnwncntl.dll")})
+        self.assertEqual(sorted(k for k in records if "\\Installers\\" in k),
+                         [f"{STAND_INS}\\Installers\\msvbvm50.exe"])
+
+        # The installation was updated all the same; the Start menu had nothing to clean up.
+        self.assertEqual(fx.fold_case(s.snapshot("D:\\")),
+                         fx.updated(before, "ZANT", medium_exe=fx.EXE_FILES_140))
+        self.assertEqual(diff_snapshots(programs_before, s.snapshot(s.programs_folder)), {})
+
+
+if __name__ == "__main__":
+    unittest.main()

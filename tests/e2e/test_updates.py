@@ -1,0 +1,184 @@
+"""Runs that update installations: a complete successful run over several installations with
+the shared components, and a run that stops at a missing medium folder."""
+
+import os
+import unittest
+
+from harness import (EXIT_FAILURE, EXIT_RESTART, SYSTEM_FOLDER, File, Medium, ScenarioTestCase,
+                     cdrom, diff_snapshots, fixed, network)
+from messages import (ANALYZING, CHECKING_VERSION, COPYING_GRAPHICS, COPYING_SPECIAL_FILES,
+                      CREATING_LOG_FILE, REMOVING_OLD_DOCUMENTS, RUNTIME_INSTALLER,
+                      SEQUENCE_PROTECTION, SOAP_INSTALLER, SUCCESS, TITLE, UPDATING_DATABASE,
+                      UPDATING_DOCUMENTS, UPDATING_FLAGS, UPDATING_MACROS,
+                      UPDATING_PROGRAM_FILES, UPDATING_SYSTEM, counting, failure_report_start,
+                      reinstall_question, searching, sequence_question, success_status,
+                      with_folder)
+import update_fixtures as fx
+
+
+B_FOLDER = "F:\\Program Files\\ZANT On CD"
+C_FOLDER = "F:\\Program Files\\Old ZANT"
+
+
+def steps(folder, *, creates_log, copies_special):
+    """The status texts of one installation's update, in order."""
+    texts = [with_folder(step, folder) for step in (
+        REMOVING_OLD_DOCUMENTS, UPDATING_DOCUMENTS, UPDATING_DATABASE, UPDATING_PROGRAM_FILES)]
+    texts += [UPDATING_MACROS, UPDATING_FLAGS]
+    texts += [CREATING_LOG_FILE] if creates_log else []
+    texts += [COPYING_SPECIAL_FILES] if copies_special else []
+    return texts + [COPYING_GRAPHICS]
+
+
+def computer():
+    """Installation A on all of D (read-only program file); on F: B, out of sequence (answered
+    Yes), C, already updated (answered No), and a loose copy of the program."""
+    return {
+        "C": network(),  # the prefix's own drive, kept out of the search
+        # A: the whole drive D is the installation, its program file read-only.
+        "D": fixed(fx.installation_130("", program_name="zant.exe", program_readonly=True)
+                   | {"Users\\letter.txt": File("not the product's")}),
+        "E": cdrom(medium=fx.medium()),
+        "F": fixed(
+            # B: out of sequence (answered Yes); it has its own log and the older system
+            # library, so neither the log nor the special library is copied.
+            fx.installation_130(B_FOLDER[3:], extra={
+                "version.120": File(""),
+                "MSSent.log": File("B's own log"),
+                "sysx3.dll": File(b"MZ sysx3"),
+                "fr140.dll": File(b"MZ B's fr140"),
+                "WizGlobe.jpg": File(b"old globe"),
+            })
+            # C: already updated (answered No).
+            | fx.installation_130(C_FOLDER[3:], extra={"vflgzant.140": File("")})
+            # A loose copy of the program: no installation, no question.
+            | {"Downloads\\ZANT.exe": File(b"MZ downloaded"),
+               "Downloads\\setup.txt": File("readme")}),
+    }
+
+
+class SuccessfulRun(ScenarioTestCase):
+    def test_installations_updated_and_components_installed(self):
+        s = self.scenario(computer())
+        s.prepare()
+        programs = s.programs_folder
+        s.write_files(programs, {
+            "PocketSOAP\\Documentation.lnk": File(b"L\0\0\0 link"),
+            "PocketSOAP\\Uninstall.lnk": File(b"L\0\0\0 uninstall"),
+            "Accessories\\Notepad.lnk": File(b"L\0\0\0 notepad"),
+        })
+        before = {letter: s.snapshot(f"{letter}:\\") for letter in "DEF"}
+        programs_before = s.snapshot(programs)
+        system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
+
+        s.start()
+        s.wait_box()
+        s.press("ok")
+
+        # A is updated without a question; C is asked about first (folder order on F).
+        first = s.watch(timeout_s=120)
+        self.assertBox(first.box, text=reinstall_question(C_FOLDER), buttons=("yes", "no"),
+                       icon="warning")
+        self.assertSeenInOrder(first.statuses, [
+            "", ANALYZING, searching("D"), searching("F"), CHECKING_VERSION,
+            *steps("D:", creates_log=True, copies_special=True), CHECKING_VERSION])
+        for step in (UPDATING_DOCUMENTS, UPDATING_PROGRAM_FILES):
+            self.assertIn(with_folder(step, "D:"), first.statuses)
+        self.assertFalse(first.last.cancel_enabled)
+        s.press("no")
+
+        box = s.wait_box()
+        self.assertBox(box, text=sequence_question(B_FOLDER), buttons=("yes", "no"),
+                       icon="warning")
+        texts = s.texts()
+        self.assertEqual((texts.status, texts.detail), (CHECKING_VERSION, SEQUENCE_PROTECTION))
+        s.press("yes")
+
+        rest = s.watch(timeout_s=fx.FULL_RUN_S)
+        self.assertBox(rest.box, text=SUCCESS, buttons=("ok",), icon="information")
+        self.assertSeenInOrder(rest.statuses, [
+            CHECKING_VERSION, *steps(B_FOLDER, creates_log=False, copies_special=False),
+            UPDATING_SYSTEM, success_status(2)])
+        for step in (UPDATING_DOCUMENTS, UPDATING_PROGRAM_FILES):
+            self.assertIn(with_folder(step, B_FOLDER), rest.statuses)
+        self.assertEqual(rest.statuses[-2:], [UPDATING_SYSTEM, success_status(2)])
+        self.assertEqual(fx.installer_counts(rest.details, RUNTIME_INSTALLER),
+                         list(range(10, 0, -1)))
+        self.assertEqual(fx.installer_counts(rest.details, SOAP_INSTALLER),
+                         list(range(20, 0, -1)))
+        self.assertLess(rest.details.index(counting(RUNTIME_INSTALLER, 1)),
+                        rest.details.index(counting(SOAP_INSTALLER, 20)))
+        self.assertEqual(rest.last.detail, "")
+        s.press("ok")
+        self.assertEqual(s.wait_exit(), EXIT_RESTART)
+        self.assertTrue(s.restart_requested())
+
+        # The installations.
+        exe = fx.EXE_FILES_140
+        self.assertEqual(fx.fold_case(s.snapshot("D:\\")),
+                         fx.updated(before["D"], "", medium_exe=exe))
+        expected_f = fx.updated(before["F"], B_FOLDER[3:], medium_exe=exe, creates_log=False,
+                                copies_special=False)
+        self.assertEqual(fx.fold_case(s.snapshot("F:\\")), expected_f)  # C and the copy too
+        self.assertEqual(diff_snapshots(before["E"], s.snapshot("E:\\")), {})
+
+        # The shared components.
+        system = s.linux_path(SYSTEM_FOLDER)
+        for name in fx.LIBRARIES:
+            self.assertEqual((system / name).read_bytes(),
+                             s.linux_path(f"{fx.MEDIUM_FOLDER}\\EXE\\{name}").read_bytes(), name)
+        self.assertEqual(set(os.listdir(system)) - system_before, set(fx.LIBRARIES))
+        stand_ins = "HKEY_CURRENT_USER\\Software\\ZANTStandIns"
+        records = s.registry(stand_ins)
+        self.assertEqual(records.get(f"{stand_ins}\\Registered"),
+                         {name: f"{SYSTEM_FOLDER}\\{name}" for name in fx.LIBRARIES})
+        for name, switch in fx.INSTALLERS.items():
+            self.assertEqual(records.get(f"{stand_ins}\\Installers\\{name}"), {
+                "CommandLine": f'"{fx.MEDIUM_FOLDER}\\EXE\\{name}" {switch}',
+                "ShowWindow": 7,  # minimized, not activated
+            }, name)
+        self.assertEqual(diff_snapshots(programs_before, s.snapshot(programs)), {
+            "removed": ["PocketSOAP", "PocketSOAP\\Documentation.lnk",
+                        "PocketSOAP\\Uninstall.lnk"],
+        })
+
+
+class StoppedByMissingMediumFolder(ScenarioTestCase):
+    def test_report_exit_code_and_partly_updated_installation(self):
+        s = self.scenario({
+            "C": network(),
+            "D": fixed(fx.installation_130("ZANT")),
+            "E": cdrom(medium=Medium(folder="ZANTUPD", without=("Macros",), files={
+                rel: f for rel, f in fx.medium_files().items() if not rel.startswith("Macros\\")
+            })),
+        })
+        s.prepare()
+        before = s.snapshot("D:\\")
+        system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
+        s.start()
+        s.wait_box()
+        s.press("ok")
+
+        box = s.wait_box(timeout_s=60)
+        self.assertEqual((box.title, box.buttons, box.icon),
+                         (TITLE, ("ok",), "error"))
+        self.assertTrue(box.text.startswith(failure_report_start(3)), box.text)
+        self.assertTrue(box.text.endswith(f": {fx.MEDIUM_FOLDER}\\Macros"), box.text)
+        s.press("ok")
+        self.assertEqual(s.wait_exit(), EXIT_FAILURE)
+        self.assertFalse(s.restart_requested())
+
+        # The steps before the macro directives were done, the old directives deleted, and
+        # nothing after: the version flags, log, special library and graphics are untouched.
+        expected = fx.updated(before, "zant", medium_exe=fx.EXE_FILES_140)
+        for name in ("vflgzant.140", "version.140", "MSSent.log", "fr140.dll", "WizGlobe.jpg",
+                     "WizEarth.ico") + tuple(fx.MACROS_140):
+            del expected[f"zant\\{name}".lower()]
+        expected["zant\\version.130"] = fx.fold_case(before)["zant\\version.130"]
+        self.assertEqual(fx.fold_case(s.snapshot("D:\\")), expected)
+        self.assertEqual(set(os.listdir(s.linux_path(SYSTEM_FOLDER))), system_before)
+        self.assertEqual(s.registry("HKEY_CURRENT_USER\\Software\\ZANTStandIns"), {})
+
+
+if __name__ == "__main__":
+    unittest.main()
