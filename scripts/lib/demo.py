@@ -139,6 +139,33 @@ def print_changes(title: str, before: dict, after: dict) -> None:
     print("\n".join(sorted(lines, key=lambda line: line.split(None, 1)[1].lower())))
 
 
+SYSTEM32 = "C:\\windows\\system32"
+
+
+def print_state(s: h.Scenario, snapshots: dict) -> None:
+    """The installations' files, the system folder's libraries and log, the registrations."""
+    for name in ("D:\\", "F:\\Program Files\\ZANT On CD"):
+        print(f"-- {name}")
+        for path, entry in sorted(snapshots[name].items(), key=lambda item: item[0].lower()):
+            if entry.kind == "file":
+                attrs = f" [{entry.attrs}]" if entry.attrs else ""
+                print(f"   {path}  ({entry.size} bytes){attrs}")
+    present = [n for n in LIBRARIES if s.linux_path(f"{SYSTEM32}\\{n}").exists()]
+    print("-- libraries in the system folder: " + (", ".join(present) or "none"))
+    log = s.linux_path(f"{SYSTEM32}\\ZEPDI140.log")
+    print("-- system log ZEPDI140.log: " +
+          (repr(log.read_bytes().decode("latin-1")) if log.exists() else "none"))
+    registered = s.registry("HKCU\\Software\\ZANTStandIns\\Registered")
+    names = sorted(name for values in registered.values() for name in values)
+    print("-- registered components (recorded by the stand-in libraries): " +
+          (", ".join(names) or "none"))
+    installers = s.registry("HKCU\\Software\\ZANTStandIns\\Installers")
+    started = [v["CommandLine"] + f"  (window style {v.get('ShowWindow')})"
+               for _, v in sorted(installers.items()) if "CommandLine" in v]
+    print("-- installers started (recorded by the stand-in installers): " +
+          ("".join(f"\n   {line}" for line in started) or "none"))
+
+
 def main() -> int:
     OUT.mkdir(parents=True, exist_ok=True)
     for old in OUT.glob("*.png"):
@@ -151,13 +178,14 @@ def main() -> int:
               "Start menu Programs": PROGRAMS.format(user=user)}
     with h.Scenario(computer(user), name="demo") as s:
         s.prepare()
-        before = {name: s.snapshot(path) for name, path in places.items()}
-        system32 = "C:\\windows\\system32"
         print("== The sample computer")
         print("   D:\\ fixed      ZANT On CD 1.30 in the drive's root (program file read-only)")
         print("   F:\\ fixed      ZANT On CD marked 1.20 in Program Files; a loose ZANT.exe")
         print("   E:\\ CD-ROM     the update medium in E:\\ZANTUPD")
         print("   N:\\ network    a copy that is not searched")
+        print("== Before the update")
+        before = {name: s.snapshot(path) for name, path in places.items()}
+        print_state(s, before)
         print("== Running E:\\ZANTUPD\\ZANTUpdate.exe")
         s.start()
         if interactive:
@@ -168,23 +196,12 @@ def main() -> int:
         restart = s.restart_requested()
         print(f"== The updater ended with exit code {code}; restart requested: "
               f"{'yes' if restart else 'no'}")
-        for name, path in places.items():
-            print_changes(name, before[name], s.snapshot(path))
-        print("-- system folder:")
-        for name in LIBRARIES:
-            present = s.linux_path(f"{system32}\\{name}").exists()
-            print(f"   {name:14} {'copied' if present else 'missing'}")
-        log = s.linux_path(f"{system32}\\ZEPDI140.log")
-        print("-- system log ZEPDI140.log: " +
-              (repr(log.read_bytes().decode("latin-1")) if log.exists() else "not created"))
-        print("-- registered components (recorded by the stand-in libraries):")
-        for values in s.registry("HKCU\\Software\\ZANTStandIns\\Registered").values():
-            for name, path in sorted(values.items()):
-                print(f"   {name:14} {path}")
-        print("-- installers started (recorded by the stand-in installers):")
-        for key, values in sorted(s.registry("HKCU\\Software\\ZANTStandIns\\Installers").items()):
-            if "CommandLine" in values:
-                print(f"   {values['CommandLine']}  (window style {values.get('ShowWindow')})")
+        print("== After the update")
+        after = {name: s.snapshot(path) for name, path in places.items()}
+        print_state(s, after)
+        print("== What changed")
+        for name in places:
+            print_changes(name, before[name], after[name])
     if not interactive:
         print(f"== Screenshots in {OUT.relative_to(ROOT)}/")
     return 0 if code == h.EXIT_RESTART and restart else 1
