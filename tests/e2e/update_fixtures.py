@@ -108,7 +108,7 @@ def installation_130(folder: str, *, program_name: str = "ZANT.exe", program_rea
     for name in UPDATED_DOCUMENTS:
         files[f"Packages\\ZANT\\{name}"] = File(f"{name} 130")
     files.update(extra or {})
-    return {prefix + rel: spec for rel, spec in files.items()}
+    return {prefix + rel: item for rel, item in files.items()}
 
 
 # ---------------------------------------------------------------------------------------------
