@@ -89,7 +89,9 @@ void operator delete(void* pointer) noexcept {
   }
 }
 
-void operator delete(void* pointer, size_t) noexcept { operator delete(pointer); }
+void operator delete(void* pointer, size_t) noexcept {
+  operator delete(pointer);
+}
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {

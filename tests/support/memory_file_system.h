@@ -25,15 +25,14 @@ class MemoryDisk {
   // Setting up a tree. Paths are full ("C:\a\b"); missing parent folders are created, and a
   // drive that was never added becomes a ready fixed drive. An existing entry is overwritten.
   void MakeFolder(const std::string& path, uint32_t attributes = 0);
-  void MakeFile(const std::string& path, const std::string& content = "",
-                uint32_t attributes = 0);
+  void MakeFile(const std::string& path, const std::string& content = "", uint32_t attributes = 0);
   // A folder entry that is a link (reparse point) to another existing folder: listing it shows
   // the target's contents, as a symbolic link or junction does.
   void MakeLink(const std::string& path, const std::string& target);
   void Remove(const std::string& path);  // a file or a whole folder, no questions asked
 
   // Reading the state back.
-  bool Exists(const std::string& path) const;        // file or folder
+  bool Exists(const std::string& path) const;  // file or folder
   bool IsFolder(const std::string& path) const;
   std::string ReadFile(const std::string& path) const;  // throws RunError when missing
   uint32_t GetAttributes(const std::string& path) const;

@@ -18,15 +18,17 @@ std::string Narrow(const std::wstring& utf16) {
   if (utf16.empty()) {
     return {};
   }
-  int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr,
-                              0, nullptr, nullptr);
+  int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
+                              nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n,
                       nullptr, nullptr);
   return out;
 }
 
-std::string Narrow(const wchar_t* utf16) { return Narrow(std::wstring(utf16 ? utf16 : L"")); }
+std::string Narrow(const wchar_t* utf16) {
+  return Narrow(std::wstring(utf16 ? utf16 : L""));
+}
 
 std::string SystemErrorText(uint32_t code) {
   wchar_t* buffer = nullptr;
