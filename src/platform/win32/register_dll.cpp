@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 
 namespace zant::modRegister {
@@ -21,69 +22,33 @@ DWORD WINAPI RunEntryPoint(void* parameter) {
   return static_cast<DWORD>(entry());
 }
 
-class LoadedLibrary {
- public:
-  explicit LoadedLibrary(const std::string& path)
-      : module_(LoadLibraryW(win32::Widen(path).c_str())) {}
-  ~LoadedLibrary() {
-    if (module_) {
-      FreeLibrary(module_);
-    }
-  }
-  LoadedLibrary(const LoadedLibrary&) = delete;
-  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-
-  HMODULE Get() const { return module_; }
-  // Leaves the library loaded for the rest of the process: a thread may still run its code,
-  // and unloading it underneath that thread would crash the process.
-  void KeepLoaded() { module_ = nullptr; }
-
- private:
-  HMODULE module_;
-};
-
-class ThreadHandle {
- public:
-  explicit ThreadHandle(HANDLE handle) : handle_(handle) {}
-  ~ThreadHandle() {
-    if (handle_) {
-      CloseHandle(handle_);
-    }
-  }
-  ThreadHandle(const ThreadHandle&) = delete;
-  ThreadHandle& operator=(const ThreadHandle&) = delete;
-
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 }  // namespace
 
 bool RegisterDll(const std::string& pDllPath, bool pRegister) {
-  LoadedLibrary library(pDllPath);
-  if (!library.Get()) {
+  win32::LibraryHandle library(LoadLibraryW(win32::Widen(pDllPath).c_str()));
+  if (!library.valid()) {
     return false;
   }
   const char* name = pRegister ? "DllRegisterServer" : "DllUnregisterServer";
-  FARPROC entry = GetProcAddress(library.Get(), name);
+  FARPROC entry = GetProcAddress(library.get(), name);
   if (!entry) {
     return false;
   }
 
   DWORD thread_id = 0;
-  ThreadHandle thread(
+  win32::KernelHandle thread(
       CreateThread(nullptr, 0, RunEntryPoint, reinterpret_cast<void*>(entry), 0, &thread_id));
-  if (!thread.Get()) {
+  if (!thread.valid()) {
     return false;
   }
-  if (WaitForSingleObject(thread.Get(), kRegistrationLimitMs) != WAIT_OBJECT_0) {
-    library.KeepLoaded();
+  if (WaitForSingleObject(thread.get(), kRegistrationLimitMs) != WAIT_OBJECT_0) {
+    // The library stays loaded for the rest of the process: the thread may still run its
+    // code, and unloading it underneath that thread would crash the process.
+    library.release();
     return false;
   }
   DWORD status = 0;
-  if (!GetExitCodeThread(thread.Get(), &status)) {
+  if (!GetExitCodeThread(thread.get(), &status)) {
     return false;
   }
   return static_cast<HRESULT>(status) >= 0;

@@ -9,8 +9,8 @@
 #include "platform/error.h"
 #include "platform/fs_path.h"
 #include "platform/wildcard.h"
-#include "platform/win32/find_handle.h"
 #include "platform/win32/long_path.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 
 // windows.h maps CopyFile and DeleteFile to their W functions; here they are the layer's own

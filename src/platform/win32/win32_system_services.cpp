@@ -8,44 +8,15 @@
 
 #include "platform/error.h"
 #include "platform/win32/register_dll.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 
 namespace zant {
 
 namespace {
 
-class OwnedHandle {
- public:
-  explicit OwnedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~OwnedHandle() { Reset(nullptr); }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-
-  HANDLE Get() const { return handle_; }
-  void Reset(HANDLE handle) {
-    if (handle_ && handle_ != INVALID_HANDLE_VALUE) {
-      CloseHandle(handle_);
-    }
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_;
-};
-
-class ItemIdList {
- public:
-  ItemIdList() = default;
-  ~ItemIdList() { CoTaskMemFree(list_); }
-  ItemIdList(const ItemIdList&) = delete;
-  ItemIdList& operator=(const ItemIdList&) = delete;
-
-  LPITEMIDLIST* Out() { return &list_; }
-  LPITEMIDLIST Get() const { return list_; }
-
- private:
-  LPITEMIDLIST list_ = nullptr;
-};
+// The folder list that SHGetSpecialFolderLocation hands out, freed with the task allocator.
+using ItemIdList = win32::UniqueHandle<LPITEMIDLIST, CoTaskMemFree>;
 
 void StripTrailingBackslashes(std::wstring& path) {
   while (!path.empty() && path.back() == L'\\') {
@@ -85,12 +56,8 @@ class Win32RestartCalls : public RestartCalls {
   }
 
   bool OpenOwnToken() override {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-      return false;
-    }
-    token_.Reset(token);
-    return true;
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                            token_.put()) != 0;
   }
 
   bool LookupShutdownPrivilege() override {
@@ -105,19 +72,19 @@ class Win32RestartCalls : public RestartCalls {
     TOKEN_PRIVILEGES previous = {};
     DWORD previous_length = 0;
     AdjustOutcome outcome;
-    outcome.carried_out = AdjustTokenPrivileges(token_.Get(), FALSE, &wanted, sizeof(previous),
+    outcome.carried_out = AdjustTokenPrivileges(token_.get(), FALSE, &wanted, sizeof(previous),
                                                 &previous, &previous_length) != 0;
     // Read at once: the value is only meaningful right after the adjustment.
     outcome.last_error = GetLastError();
     return outcome;
   }
 
-  void CloseToken() override { token_.Reset(nullptr); }
+  void CloseToken() override { token_.reset(); }
 
   void RequestReboot() override { ExitWindowsEx(EWX_REBOOT, 0); }
 
  private:
-  OwnedHandle token_;
+  win32::KernelHandle token_;
   LUID shutdown_privilege_ = {};
 };
 
@@ -166,12 +133,12 @@ class Win32SystemServices : public SystemServices {
 
   std::string GetSpecialFolderPath(int32_t csidl, void* owner) override {
     ItemIdList list;
-    if (SHGetSpecialFolderLocation(static_cast<HWND>(owner), csidl, list.Out()) != S_OK ||
-        !list.Get()) {
+    if (SHGetSpecialFolderLocation(static_cast<HWND>(owner), csidl, list.put()) != S_OK ||
+        !list.valid()) {
       return "";
     }
     wchar_t buffer[MAX_PATH] = {};
-    if (!SHGetPathFromIDListW(list.Get(), buffer)) {
+    if (!SHGetPathFromIDListW(list.get(), buffer)) {
       return "";
     }
     std::wstring path(buffer);
@@ -183,14 +150,15 @@ class Win32SystemServices : public SystemServices {
   }
 
   void AppendLogLine(const std::string& path, const std::string& text) override {
-    OwnedHandle file(CreateFileW(win32::Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
-                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) {
+    win32::FileHandle file(CreateFileW(win32::Widen(path).c_str(), FILE_APPEND_DATA,
+                                       FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                       nullptr));
+    if (!file.valid()) {
       ThrowLastError("Cannot open the log", path);
     }
     std::string entry = "\r\n" + ToAnsi(text);
     DWORD written = 0;
-    if (!WriteFile(file.Get(), entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr)) {
+    if (!WriteFile(file.get(), entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr)) {
       ThrowLastError("Cannot write to the log", path);
     }
     if (written != entry.size()) {
@@ -225,8 +193,9 @@ class Win32SystemServices : public SystemServices {
                         nullptr, &startup, &process)) {
       return 0;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // The update does not wait for the program: both handles go at once.
+    win32::KernelHandle thread(process.hThread);
+    win32::KernelHandle started(process.hProcess);
     return process.dwProcessId;
   }
 

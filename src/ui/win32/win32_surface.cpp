@@ -131,14 +131,14 @@ Win32Surface::Win32Surface(HINSTANCE resources) {
 
   HINSTANCE module = GetModuleHandleW(nullptr);
   RegisterWindowClass(module, &WindowProc);
-  panel_brush_.Reset(CreateSolidBrush(ToColorRef(ui::kPanelColour)));
+  panel_brush_.reset(CreateSolidBrush(ToColorRef(ui::kPanelColour)));
   if (resources) {
-    banner_.Reset(static_cast<HBITMAP>(LoadImageW(resources, MAKEINTRESOURCEW(ZANT_IDB_BANNER),
+    banner_.reset(static_cast<HBITMAP>(LoadImageW(resources, MAKEINTRESOURCEW(ZANT_IDB_BANNER),
                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    big_icon_.Reset(static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(ZANT_IDI_MAIN),
+    big_icon_.reset(static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(ZANT_IDI_MAIN),
                                                   IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                                   GetSystemMetrics(SM_CYICON), 0)));
-    small_icon_.Reset(static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(ZANT_IDI_MAIN),
+    small_icon_.reset(static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(ZANT_IDI_MAIN),
                                                     IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                     GetSystemMetrics(SM_CYSMICON), 0)));
   }
@@ -150,11 +150,11 @@ Win32Surface::Win32Surface(HINSTANCE resources) {
   }
 
   try {
-    if (big_icon_.Get()) {
-      SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.Get()));
+    if (big_icon_.get()) {
+      SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
     }
-    if (small_icon_.Get()) {
-      SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.Get()));
+    if (small_icon_.get()) {
+      SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
     }
     CreateControls(module);
     ApplyStackingOrder();
@@ -215,7 +215,7 @@ void Win32Surface::LayOut(UINT dpi, const RECT* suggested) {
   GdiObject<HFONT> subtitle_font(CreateControlFont(ui::FontChoice::kSubTitle, dpi));
   for (const ui::ControlLayout& c : ui::Controls()) {
     HWND child = Child(c.id);
-    HFONT font = c.font == ui::FontChoice::kSubTitle ? subtitle_font.Get() : default_font.Get();
+    HFONT font = c.font == ui::FontChoice::kSubTitle ? subtitle_font.get() : default_font.get();
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SetWindowPos(child, nullptr, px(c.bounds.left), px(c.bounds.top), px(c.bounds.width),
                  px(c.bounds.height), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -305,11 +305,11 @@ void Win32Surface::Unload() {
   window_ = nullptr;
   controls_.fill(nullptr);
   saved_focus_ = nullptr;
-  default_font_.Reset();
-  subtitle_font_.Reset();
-  banner_.Reset();
-  big_icon_.Reset();
-  small_icon_.Reset();
+  default_font_.reset();
+  subtitle_font_.reset();
+  banner_.reset();
+  big_icon_.reset();
+  small_icon_.reset();
 }
 
 // The hot path of the drive search calls this once per examined file: one text replacement and
@@ -439,22 +439,22 @@ LRESULT Win32Surface::ControlColours(HDC dc, HWND control) {
     }
     SetBkColor(dc, ToColorRef(ui::kPanelColour));
     SetTextColor(dc, c.has_text_colour ? ToColorRef(c.text_colour) : GetSysColor(COLOR_WINDOWTEXT));
-    return reinterpret_cast<LRESULT>(panel_brush_.Get());
+    return reinterpret_cast<LRESULT>(panel_brush_.get());
   }
   return 0;
 }
 
 void Win32Surface::DrawBanner(const DRAWITEMSTRUCT& item) {
-  FillRect(item.hDC, &item.rcItem, panel_brush_.Get());
+  FillRect(item.hDC, &item.rcItem, panel_brush_.get());
   BITMAP bitmap{};
-  if (!banner_.Get() || !GetObjectW(banner_.Get(), sizeof(bitmap), &bitmap)) {
+  if (!banner_.get() || !GetObjectW(banner_.get(), sizeof(bitmap), &bitmap)) {
     return;
   }
   // Unscaled, at the box's top-left corner, whatever the DPI.
-  MemoryDc source(item.hDC, banner_.Get());
-  if (source.Get()) {
+  MemoryDc source(item.hDC, banner_.get());
+  if (source.get()) {
     BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, bitmap.bmWidth, bitmap.bmHeight,
-           source.Get(), 0, 0, SRCCOPY);
+           source.get(), 0, 0, SRCCOPY);
   }
 }
 
