@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/library_search.h"
 #include "platform/win32/wide.h"
 
 namespace zant::modRegister {
@@ -24,7 +25,7 @@ DWORD WINAPI RunEntryPoint(void* parameter) {
 class LoadedLibrary {
  public:
   explicit LoadedLibrary(const std::string& path)
-      : module_(LoadLibraryW(win32::Widen(path).c_str())) {}
+      : module_(win32::LoadLibraryAt(win32::Widen(path))) {}
   ~LoadedLibrary() {
     if (module_) {
       FreeLibrary(module_);
