@@ -36,6 +36,9 @@ class Backend {
   virtual std::string ReadFile(const std::string& path) = 0;
   // A link at path to the folder target; false when this backend cannot make one here.
   virtual bool MakeLink(const std::string& path, const std::string& target) = 0;
+  // A link at path to the file target, which need not exist (a link to nothing); false when
+  // this backend cannot make one here.
+  virtual bool MakeFileLink(const std::string& path, const std::string& target) = 0;
 
   // The drives as the backend itself knows them, ascending, with the object model's type codes.
   virtual std::vector<DriveInfo> ExpectedDrives() = 0;

@@ -233,6 +233,50 @@ TEST_P(FsContract, CopyFileFailsForAMissingSourceOrAnExistingTargetWithoutOverwr
                         err::kPathNotFound, At("no-dir\\x.txt")));
 }
 
+TEST_P(FsContract, CopyFileReplacesALinkToAFileOrToNothingAndNeverWritesThroughIt) {
+  File("src.txt", "new");
+  Dir("elsewhere");
+  File("elsewhere\\picture.jpg", "the user's");
+  Dir("inst");
+  if (!backend_->MakeFileLink(At("inst\\WizGlobe.jpg"), At("elsewhere\\picture.jpg")) ||
+      !backend_->MakeFileLink(At("inst\\MSSent.log"), At("elsewhere\\sent.log"))) {
+    GTEST_SKIP() << "this backend cannot make links to files here";
+  }
+  // Without overwrite a link counts as an existing file.
+  EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("src.txt"), At("inst\\WizGlobe.jpg"), false); },
+                        err::kFileExists, At("inst\\WizGlobe.jpg")));
+  EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("src.txt"), At("inst\\MSSent.log"), false); },
+                        err::kFileExists, At("inst\\MSSent.log")));
+
+  fs_->CopyFile(At("src.txt"), At("inst\\WizGlobe.jpg"), true);
+  fs_->CopyFile(At("src.txt"), At("inst\\MSSent.log"), true);
+  EXPECT_EQ(backend_->ReadFile(At("elsewhere\\picture.jpg")), "the user's");
+  EXPECT_FALSE(backend_->Exists(At("elsewhere\\sent.log")));
+  // Plain files now, and nothing else was left in the folder.
+  std::vector<std::string> names;
+  for (const FilePtr& file : fs_->GetFolder(At("inst"))->Files()) {
+    names.push_back(file->Name());
+    EXPECT_EQ(backend_->ReadFile(file->Path()), "new") << file->Name();
+    EXPECT_EQ(backend_->GetAttributes(file->Path()) & attr::kReparsePoint, 0u) << file->Name();
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"MSSent.log", "WizGlobe.jpg"}));
+  fs_->CopyFile(At("src.txt"), At("inst\\WizGlobe.jpg"), true);  // an ordinary file again
+  EXPECT_EQ(backend_->ReadFile(At("elsewhere\\picture.jpg")), "the user's");
+}
+
+TEST_P(FsContract, CopyFileWritesIntoALinkedFolder) {
+  File("src.txt", "new");
+  Dir("real");
+  File("real\\old.txt", "old");
+  if (!backend_->MakeLink(At("linked"), At("real"))) {
+    GTEST_SKIP() << "this backend cannot make links (see the Win32 link test)";
+  }
+  fs_->CopyFile(At("src.txt"), At("linked\\old.txt"), true);
+  fs_->CopyFile(At("src.txt"), At("linked\\added.txt"), true);
+  EXPECT_EQ(backend_->ReadFile(At("real\\old.txt")), "new");
+  EXPECT_EQ(backend_->ReadFile(At("real\\added.txt")), "new");
+}
+
 // --- DeleteFile -------------------------------------------------------------------------------
 
 TEST_P(FsContract, DeleteFileTakesWildcardsInTheLastPart) {

@@ -38,6 +38,10 @@ class MemoryBackend : public Backend {
     disk_->MakeLink(path, target);
     return true;
   }
+  bool MakeFileLink(const std::string& path, const std::string& target) override {
+    disk_->MakeFileLink(path, target);
+    return true;
+  }
   std::vector<DriveInfo> ExpectedDrives() override {
     return {{"A", drive_type::kRemovable}, {"C", drive_type::kFixed},   {"D", drive_type::kFixed},
             {"E", drive_type::kCdRom},     {"F", drive_type::kNetwork}, {"G", drive_type::kFixed},

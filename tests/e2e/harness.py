@@ -78,6 +78,14 @@ class Folder:
     readonly: bool = False
 
 
+@dataclasses.dataclass(frozen=True)
+class Link:
+    """A Linux symbolic link to target, a Windows path ('F:\\Downloads\\picture.jpg') that need
+    not exist (a dangling link). Wine shows a link to a file as that file."""
+
+    target: str
+
+
 @dataclasses.dataclass
 class Medium:
     """The update medium: the updater in `folder` on its drive, with its sub-folders beside it.
@@ -95,7 +103,7 @@ class Medium:
 @dataclasses.dataclass
 class Drive:
     """One drive letter. type: hd, cdrom, network, floppy or ramdisk. files maps paths below
-    the root (backslashes or slashes) to File, Folder, bytes or str. A drive that is not ready
+    the root (backslashes or slashes) to File, Folder, Link, bytes or str. A drive that is not ready
     has no folder behind it (Wine then lists a fixed or network drive as having no root, and a
     CD-ROM or floppy drive as empty)."""
 
@@ -348,7 +356,11 @@ def _ms(seconds: float) -> str:
 class Scenario:
     """One computer, one run of the updater. Use it as a context manager or call close()."""
 
-    def __init__(self, drives: dict[str, Drive], name: str = "scenario"):
+    def __init__(self, drives: dict[str, Drive], name: str = "scenario",
+                 native_first: tuple = ()):
+        """native_first: library names (without .dll) that Wine looks for as Windows looks for a
+        library that is not a known system library: in the exe's folder first, unless the
+        process restricted its search."""
         self.drives = {letter.upper(): drive for letter, drive in drives.items()}
         self._check_drives()
         self._template = Path(
@@ -365,7 +377,8 @@ class Scenario:
             WINEPREFIX=str(self.prefix),
             WINEDEBUG=os.environ.get("WINEDEBUG", "-all"),
             WINEARCH="win64",
-            WINEDLLOVERRIDES="mscoree,mshtml=",
+            WINEDLLOVERRIDES="mscoree,mshtml=" + (
+                f";{','.join(native_first)}=n,b" if native_first else ""),
             DISPLAY=display,
         )
         self._server_started = False
@@ -457,7 +470,7 @@ class Scenario:
                 continue
             folder = self.drive_folder(letter)
             folder.mkdir(parents=True, exist_ok=True)
-            _write_files(folder, drive.files)
+            _write_files(folder, drive.files, self.linux_path)
             if drive.medium is not None:
                 self._lay_out_medium(folder, drive.medium)
         driver_folder = self.prefix / "drive_c" / DRIVER_FOLDER
@@ -477,7 +490,7 @@ class Scenario:
         if target.exists():
             target.unlink()
         shutil.copyfile(updater, target)
-        _write_files(folder, medium.files)
+        _write_files(folder, medium.files, self.linux_path)
 
     def _run(self, command: list[str], log_name: str, timeout_s: float = 60) -> None:
         log = self.logs / f"{log_name}.log"
@@ -665,7 +678,7 @@ class Scenario:
         """Lays out more files (as Drive.files) below a Windows folder of the prepared scenario,
         e.g. on C:, whose folders exist only once the prefix is cloned."""
         self.prepare()
-        _write_files(self.linux_path(windows_folder), files)
+        _write_files(self.linux_path(windows_folder), files, self.linux_path)
 
     @property
     def programs_folder(self) -> str:
@@ -757,13 +770,20 @@ class Scenario:
         self.close()
 
 
-def _write_files(folder: Path, files: dict) -> None:
-    """Creates files and folders below folder, then gives them their attributes (read-only
-    last, children before their folders). Existing files are replaced by new ones, never
-    rewritten in place: files on C: are hard links into the template prefix."""
+def _write_files(folder: Path, files: dict, linux_path=None) -> None:
+    """Creates files, folders and links below folder, then gives them their attributes
+    (read-only last, children before their folders). Existing files are replaced by new ones,
+    never rewritten in place: files on C: are hard links into the template prefix. linux_path
+    turns a link's Windows target into a Linux path."""
     attributes: list[tuple[Path, bool, bool, bool]] = []
     for rel, item in files.items():
         path = folder / rel.replace("\\", "/").strip("/")
+        if isinstance(item, Link):
+            path.parent.mkdir(parents=True, exist_ok=True)
+            if path.exists() or path.is_symlink():
+                path.unlink()
+            os.symlink(linux_path(item.target), path)
+            continue
         if isinstance(item, Folder):
             path.mkdir(parents=True, exist_ok=True)
             attributes.append((path, item.readonly, item.hidden, item.system))
@@ -771,7 +791,7 @@ def _write_files(folder: Path, files: dict) -> None:
         if isinstance(item, (bytes, str)):
             item = File(item)
         if not isinstance(item, File):
-            raise TypeError(f"{rel}: expected File, Folder, bytes or str, "
+            raise TypeError(f"{rel}: expected File, Folder, Link, bytes or str, "
                             f"not {type(item).__name__}")
         path.parent.mkdir(parents=True, exist_ok=True)
         if path.exists() or path.is_symlink():
@@ -807,9 +827,9 @@ class ScenarioTestCase(unittest.TestCase):
 
     maxDiff = None
 
-    def scenario(self, drives: dict[str, Drive]) -> Scenario:
+    def scenario(self, drives: dict[str, Drive], **options) -> Scenario:
         name = self.id().rsplit(".", 1)[-1]
-        scenario = Scenario(drives, name=name)
+        scenario = Scenario(drives, name=name, **options)
         self.addCleanup(scenario.close)
         return scenario
 

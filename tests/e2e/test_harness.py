@@ -6,8 +6,8 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from harness import (File, Folder, ScenarioTestCase, TextLog, Texts, _remove_tree, _write_files,
-                     diff_snapshots, snapshot_tree)
+from harness import (Entry, File, Folder, Link, ScenarioTestCase, TextLog, Texts, _remove_tree,
+                     _write_files, diff_snapshots, snapshot_tree)
 
 
 class FileLayout(unittest.TestCase):
@@ -49,6 +49,22 @@ class FileLayout(unittest.TestCase):
             "changed": ["Dir\\flags.dat", "Dir\\plain.txt"],
         })
         self.assertEqual(diff_snapshots(before, before), {})
+
+    def test_links_are_made_to_the_linux_path_of_their_target_and_snapshot_as_links(self):
+        def linux_path(windows_path):
+            return str(self.root / windows_path[3:].replace("\\", "/"))
+
+        _write_files(self.root, {
+            "Dir\\plain.txt": "abc",
+            "Dir\\link.txt": Link("D:\\Dir\\plain.txt"),
+            "Dir\\nothing.log": Link("D:\\Dir\\missing.log"),
+        }, linux_path)
+        snapshot = snapshot_tree(self.root)
+        self.assertEqual(snapshot["Dir\\link.txt"],
+                         Entry("link", target=linux_path("D:\\Dir\\plain.txt")))
+        self.assertEqual(snapshot["Dir\\nothing.log"],
+                         Entry("link", target=linux_path("D:\\Dir\\missing.log")))
+        self.assertEqual((self.root / "Dir/link.txt").read_text(), "abc")
 
 
 class WatchedTexts(ScenarioTestCase):

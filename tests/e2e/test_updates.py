@@ -1,11 +1,12 @@
 """Runs that update installations: a complete successful run over several installations with
-the shared components, and a run that stops at a missing medium folder."""
+the shared components, from a medium with libraries planted beside the updater onto an
+installation with links in it; and a run that stops at a missing medium folder."""
 
 import os
 import unittest
 
-from harness import (EXIT_FAILURE, EXIT_RESTART, SYSTEM_FOLDER, File, Medium, ScenarioTestCase,
-                     cdrom, diff_snapshots, fixed, network)
+from harness import (EXIT_FAILURE, EXIT_RESTART, SYSTEM_FOLDER, File, Link, Medium,
+                     ScenarioTestCase, cdrom, diff_snapshots, fixed, network)
 from messages import (ANALYZING, CHECKING_VERSION, COPYING_GRAPHICS, COPYING_SPECIAL_FILES,
                       CREATING_LOG_FILE, REMOVING_OLD_DOCUMENTS, RUNTIME_INSTALLER,
                       SEQUENCE_PROTECTION, SOAP_INSTALLER, SUCCESS, TITLE, UPDATING_DATABASE,
@@ -32,13 +33,20 @@ def steps(folder, *, creates_log, copies_special):
 
 def computer():
     """Installation A on all of D (read-only program file); on F: B, out of sequence (answered
-    Yes), C, already updated (answered No), and a loose copy of the program."""
+    Yes), C, already updated (answered No), and a loose copy of the program. The medium has
+    marker libraries beside the updater; A's graphic is a link to a file on F and its log a
+    link to nothing."""
     return {
         "C": network(),  # the prefix's own drive, kept out of the search
-        # A: the whole drive D is the installation, its program file read-only.
+        # A: the whole drive D is the installation, its program file read-only. Someone who
+        # may write into it has made two files links, so that the elevated update would write
+        # into the link's target: the graphic (copied over) and the log (created if missing;
+        # a link to nothing is not seen as a file).
         "D": fixed(fx.installation_130("", program_name="zant.exe", program_readonly=True)
-                   | {"Users\\letter.txt": File("not the product's")}),
-        "E": cdrom(medium=fx.medium()),
+                   | {"Users\\letter.txt": File("not the product's"),
+                      "WizGlobe.jpg": Link("F:\\Downloads\\picture.jpg"),
+                      "MSSent.log": Link("F:\\Downloads\\sent.log")}),
+        "E": cdrom(medium=fx.medium(planted=True)),
         "F": fixed(
             # B: out of sequence (answered Yes); it has its own log and the older system
             # library, so neither the log nor the special library is copied.
@@ -53,13 +61,16 @@ def computer():
             | fx.installation_130(C_FOLDER[3:], extra={"vflgzant.140": File("")})
             # A loose copy of the program: no installation, no question.
             | {"Downloads\\ZANT.exe": File(b"MZ downloaded"),
-               "Downloads\\setup.txt": File("readme")}),
+               "Downloads\\setup.txt": File("readme"),
+               "Downloads\\picture.jpg": File(b"the user's picture")}),
     }
 
 
 class SuccessfulRun(ScenarioTestCase):
     def test_installations_updated_and_components_installed(self):
-        s = self.scenario(computer())
+        s = self.scenario(computer(), native_first=fx.NATIVE_FIRST)
+        # Checked last, also when the run broke down early (a planted library kills it).
+        self.addCleanup(lambda: self.assertEqual(fx.planted_loaded(s), [], "planted and loaded"))
         s.prepare()
         programs = s.programs_folder
         s.write_files(programs, {
@@ -113,7 +124,9 @@ class SuccessfulRun(ScenarioTestCase):
         self.assertEqual(s.wait_exit(), EXIT_RESTART)
         self.assertTrue(s.restart_requested())
 
-        # The installations.
+        # The installations: A's links replaced by plain files, their targets untouched (on F
+        # the picture is unchanged and no sent.log appeared). No planted library was loaded:
+        # the medium is unchanged.
         exe = fx.EXE_FILES_140
         self.assertEqual(fx.fold_case(s.snapshot("D:\\")),
                          fx.updated(before["D"], "", medium_exe=exe))

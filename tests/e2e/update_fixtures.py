@@ -38,6 +38,32 @@ FLAGS_140 = {"vflgzant.140": b"", "version.140": b""}
 DB_140 = {"db.mdb": b"database 140", "zant.mdw": b"workgroup 140"}
 
 
+# Every library the updater loads under Wine in a complete run (its +loaddll trace), and three
+# more that Windows' own libraries load: a marker library (components/planted_marker.dll) is
+# planted beside the updater under each name. Loading one leaves "<name>.loaded" beside it.
+PLANTED_LIBRARIES = (
+    "kernelbase", "kernel32", "msvcrt", "ucrtbase", "sechost", "advapi32", "zlib1", "version",
+    "win32u", "user32", "gdi32", "imm32", "comctl32", "rpcrt4", "combase", "ole32", "shcore",
+    "shlwapi", "shell32", "uxtheme", "msimg32", "propsys", "cryptbase", "dwmapi",
+)
+PLANTED_DRIVERS = ("winex11.drv",)
+# Those that Windows does not map from its fixed list of known system libraries (KnownDLLs),
+# and Wine's own: Wine is told to look for them as Windows does (native first), so a planted
+# one is loaded unless the updater keeps the search out of its own folder. The known ones
+# (kernel32, user32, ole32 ...) always come from the system folder on Windows, and Wine prefers
+# its builtin ones. Not msimg32: Wine's uxtheme delay-loads it along the search path the process
+# started with, which ignores the restriction (Windows applies it to delay loads as well), so
+# under Wine a planted msimg32 would be loaded whatever the updater does.
+NATIVE_FIRST = ("version", "uxtheme", "comctl32", "propsys", "cryptbase", "dwmapi", "zlib1",
+                "ucrtbase", "win32u", "winex11.drv")
+
+
+def planted_loaded(scenario) -> list:
+    """The names of the planted libraries that were loaded (their records on the medium)."""
+    folder = scenario.linux_path(MEDIUM_FOLDER)
+    return sorted(p.name[:-len(".loaded")] for p in folder.glob("*.loaded"))
+
+
 def _ro(content: bytes | str) -> File:
     return File(content, readonly=True)
 
@@ -72,9 +98,17 @@ def medium_files(*, libraries: dict | None = None, installers: dict | None = Non
     return files
 
 
-def medium(**choices) -> Medium:
-    """The medium in E:\\ZANTUPD (put it on a CD-ROM drive E)."""
-    return Medium(folder="ZANTUPD", files=medium_files(**choices))
+def medium(*, planted: bool = False, **choices) -> Medium:
+    """The medium in E:\\ZANTUPD (put it on a CD-ROM drive E). planted: marker libraries
+    beside the updater (PLANTED_LIBRARIES, PLANTED_DRIVERS)."""
+    files = medium_files(**choices)
+    if planted:
+        marker = built("components/planted_marker.dll")
+        for name in PLANTED_LIBRARIES:
+            files[f"{name}.dll"] = marker
+        for name in PLANTED_DRIVERS:
+            files[name] = marker
+    return Medium(folder="ZANTUPD", files=files)
 
 
 MEDIUM_FOLDER = "E:\\ZANTUPD"

@@ -173,7 +173,8 @@ struct MemoryDisk::Impl {
     }
     found.node = follow_last ? Resolve(current, depth) : current;
     if (found.node == nullptr) {
-      found.error = err::kPathNotFound;
+      // A link to nothing: a missing file at its end, a missing path on the way to a folder.
+      found.error = current->folder ? err::kPathNotFound : err::kFileNotFound;
     }
     return found;
   }
@@ -403,6 +404,19 @@ class MemoryFileSystem : public FileSystem {
     if (src.node->folder) {
       Fail(err::kAccessDenied, from);
     }
+    // A link to a file, or to nothing, is replaced by a plain file; its target stays as it is.
+    Impl::Found link = impl().Find(to, false);
+    if (link.error == 0 && link.node->IsLink() && !link.node->folder) {
+      if (!overwrite) {
+        Fail(err::kFileExists, to);
+      }
+      auto node = std::make_unique<Node>();
+      node->name = link.node->name;
+      node->content = src.node->content;
+      node->attributes = src.node->attributes;
+      link.parent->children[Key(node->name)] = std::move(node);
+      return;
+    }
     Impl::Found dst = impl().Find(to, true);
     if (dst.error == err::kFileNotFound && dst.parent != nullptr) {
       std::string folder, name;
@@ -542,7 +556,7 @@ void MemoryDisk::MakeFile(const std::string& path, const std::string& content,
   fs_path::Split(fs_path::Normalize(path), folder_path, name);
   Node* folder = impl_->Resolve(impl_->MakeFolders(folder_path), 0);
   std::unique_ptr<Node>& file = folder->children[Key(name)];
-  if (!file || file->folder) {
+  if (!file || file->folder || file->IsLink()) {
     file = std::make_unique<Node>();
     file->name = name;
   }
@@ -558,6 +572,16 @@ void MemoryDisk::MakeLink(const std::string& path, const std::string& target) {
   auto link = std::make_unique<Node>();
   link->name = name;
   link->folder = true;
+  link->link = fs_path::Normalize(target);
+  folder->children[Key(name)] = std::move(link);
+}
+
+void MemoryDisk::MakeFileLink(const std::string& path, const std::string& target) {
+  std::string folder_path, name;
+  fs_path::Split(fs_path::Normalize(path), folder_path, name);
+  Node* folder = impl_->Resolve(impl_->MakeFolders(folder_path), 0);
+  auto link = std::make_unique<Node>();
+  link->name = name;
   link->link = fs_path::Normalize(target);
   folder->children[Key(name)] = std::move(link);
 }
@@ -608,7 +632,7 @@ void SnapshotInto(const Node& folder, const std::string& path, std::vector<std::
   for (const auto& [key, child] : folder.children) {
     std::string child_path = fs_path::Join(path, child->name);
     if (child->IsLink()) {
-      out.push_back(child_path + "\\|link|" + child->link);
+      out.push_back(child_path + (child->folder ? "\\|link|" : "|link|") + child->link);
     } else if (child->folder) {
       out.push_back(child_path + "\\");
       SnapshotInto(*child, child_path, out);

@@ -29,6 +29,10 @@ class MemoryDisk {
   // A folder entry that is a link (reparse point) to another existing folder: listing it shows
   // the target's contents, as a symbolic link or junction does.
   void MakeLink(const std::string& path, const std::string& target);
+  // A file entry that is a link to target, a file that need not exist (a link to nothing).
+  // Reading follows it; CopyFile replaces it by a plain file (it reports kReparsePoint, as
+  // Windows marks a link); deleting removes the link.
+  void MakeFileLink(const std::string& path, const std::string& target);
   void Remove(const std::string& path);  // a file or a whole folder, no questions asked
 
   // Reading the state back.
@@ -39,7 +43,8 @@ class MemoryDisk {
   void SetAttributes(const std::string& path, uint32_t attributes);
   // Every path below a folder (itself excluded), folders with a trailing backslash, each line
   // "path|attributes|content" for files: a snapshot to compare trees before and after. A link
-  // is one line "path\|link|target" and is not descended into.
+  // is one line "path\|link|target" (to a folder) or "path|link|target" (to a file) and is not
+  // descended into.
   std::vector<std::string> Snapshot(const std::string& folder) const;
 
   // Faults. error is the Win32 error number the failing operation throws.

@@ -39,6 +39,10 @@ class Win32Backend : public Backend {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
   }
 
+  bool MakeFileLink(const std::string& path, const std::string& target) override {
+    return win32test::MakeFileLink(path, target);
+  }
+
   std::vector<DriveInfo> ExpectedDrives() override {
     std::vector<DriveInfo> out;
     DWORD mask = GetLogicalDrives();

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <stdexcept>
+#include <vector>
 
 #include "platform/win32/wide.h"
 
@@ -13,6 +14,36 @@ namespace {
 [[noreturn]] void Broken(const std::string& what, const std::string& path) {
   throw std::runtime_error("fixture: " + what + " " + path + ": " +
                            win32::SystemErrorText(GetLastError()));
+}
+
+// Wine's own kernel32 export that names the Linux file behind a Windows path; null on Windows.
+using UnixFileNameFn = char*(CDECL*)(const wchar_t*);
+
+UnixFileNameFn WineUnixFileName() {
+  FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
+  return reinterpret_cast<UnixFileNameFn>(reinterpret_cast<void (*)()>(proc));
+}
+
+std::wstring UnixPath(UnixFileNameFn unix_file_name, const std::string& path) {
+  char* name = unix_file_name(win32::Widen(path).c_str());
+  if (!name) {
+    Broken("wine_get_unix_file_name", path);
+  }
+  std::wstring out = win32::Widen(name);
+  HeapFree(GetProcessHeap(), 0, name);
+  return out;
+}
+
+// Waits until the link answers with the attributes of its target (ln runs on its own).
+bool AppearsWithin(const std::string& path, DWORD limit_ms) {
+  DWORD start = GetTickCount();
+  while (GetFileAttributesW(Extended(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (GetTickCount() - start > limit_ms) {
+      return false;
+    }
+    Sleep(10);
+  }
+  return true;
 }
 
 }  // namespace
@@ -77,6 +108,39 @@ std::string ReadFile(const std::string& path) {
   }
   CloseHandle(file);
   return content;
+}
+
+bool MakeFileLink(const std::string& path, const std::string& target) {
+  UnixFileNameFn unix_file_name = WineUnixFileName();
+  if (!unix_file_name) {
+    CreateSymbolicLinkW(Extended(path).c_str(), Extended(target).c_str(),
+                        SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    DWORD attributes = GetFileAttributesW(Extended(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  }
+  // A link to nothing is invisible under Wine: make it to a file, see it, then remove the file.
+  bool to_nothing = !Exists(target);
+  if (to_nothing) {
+    MakeFile(target, "");
+  }
+  std::wstring command = L"ln -s \"" + UnixPath(unix_file_name, target) + L"\" \"" +
+                         UnixPath(unix_file_name, path) + L"\"";
+  std::vector<wchar_t> line(command.begin(), command.end());
+  line.push_back(L'\0');
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(L"Z:\\bin\\ln", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    Broken("CreateProcessW ln for", path);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  bool made = AppearsWithin(path, 10000);
+  if (to_nothing) {
+    DeleteFileW(Extended(target).c_str());
+  }
+  return made;
 }
 
 void RemoveTree(const std::string& path) {

@@ -16,6 +16,11 @@ void SetAttributes(const std::string& path, uint32_t attributes);
 uint32_t GetAttributes(const std::string& path);
 bool Exists(const std::string& path);
 std::string ReadFile(const std::string& path);
+// A symbolic link at path to the file target; a target that does not exist gives a link to
+// nothing. Windows makes it where the account may (developer mode or the privilege); under Wine,
+// whose CreateSymbolicLinkW makes nothing, Linux's ln makes it (Wine starts Linux programs; the
+// test prefix maps Z: to the Linux root). False when no link could be made.
+bool MakeFileLink(const std::string& path, const std::string& target);
 // Removes a tree, clearing read-only first; links are removed, never followed.
 void RemoveTree(const std::string& path);
 

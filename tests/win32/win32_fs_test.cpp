@@ -102,6 +102,51 @@ TEST_F(Win32FsTest, DoubledBackslashesAreCollapsedBeforeTheLongPathPrefix) {
   EXPECT_TRUE(fs_->FileExists(doubled + "\\\\f.txt"));
 }
 
+// The file system's number for the file behind a path (Wine: the Linux inode).
+uint64_t FileIndex(const std::string& path) {
+  HANDLE file = CreateFileW(win32test::Extended(path).c_str(), 0,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  BY_HANDLE_FILE_INFORMATION info = {};
+  bool ok = file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info);
+  if (file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+  }
+  return ok ? (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow : 0;
+}
+
+// A file of its own is overwritten in place (as CopyFileW does, keeping its error numbers),
+// also behind a linked folder and beyond MAX_PATH; only a link to a file is replaced.
+TEST_F(Win32FsTest, CopyFileOverwritesFilesInPlaceAndReplacesOnlyFileLinks) {
+  folder_ = win32test::UniqueFolder("zant-in-place");
+  std::string deep = folder_ + "\\" + std::string(120, 'x') + "\\" + std::string(120, 'y');
+  win32test::MakeFolder(folder_);
+  win32test::MakeFolder(folder_ + "\\" + std::string(120, 'x'));
+  win32test::MakeFolder(deep);
+  win32test::MakeFile(folder_ + "\\src.txt", "new");
+  // The prefix's D:\links\direct is a Linux link to the folder D:\links\target.
+  std::string behind_link = "D:\\links\\direct\\" + folder_.substr(3) + ".txt";
+  for (const std::string& file : {folder_ + "\\plain.txt", deep + "\\plain.txt", behind_link}) {
+    win32test::MakeFile(file, "old");
+    uint64_t before = FileIndex(file);
+    ASSERT_NE(before, 0u) << file;
+    fs_->CopyFile(folder_ + "\\src.txt", file, true);
+    EXPECT_EQ(win32test::ReadFile(file), "new") << file;
+    EXPECT_EQ(FileIndex(file), before) << file;
+  }
+  fs_->DeleteFile(behind_link, true);
+
+  win32test::MakeFile(folder_ + "\\picture.jpg", "the user's");
+  if (!win32test::MakeFileLink(folder_ + "\\WizGlobe.jpg", folder_ + "\\picture.jpg")) {
+    GTEST_SKIP() << "no link to a file could be made here";
+  }
+  uint64_t target = FileIndex(folder_ + "\\picture.jpg");
+  fs_->CopyFile(folder_ + "\\src.txt", folder_ + "\\WizGlobe.jpg", true);
+  EXPECT_NE(FileIndex(folder_ + "\\WizGlobe.jpg"), target);
+  EXPECT_EQ(FileIndex(folder_ + "\\picture.jpg"), target);
+  EXPECT_EQ(win32test::ReadFile(folder_ + "\\picture.jpg"), "the user's");
+}
+
 // The reparse tag of an entry as its folder lists it: Windows tags every link, Wine gives 0.
 DWORD ReparseTag(const std::string& path) {
   WIN32_FIND_DATAW data;

@@ -11,6 +11,7 @@
 #include "app/mod_main.h"
 #include "app/texts.h"
 #include "platform/error.h"
+#include "platform/win32/library_search.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_system_services.h"
@@ -18,6 +19,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace zant;
+  win32::RestrictLibrarySearch();  // before any library beyond kernel32 is loaded
   std::unique_ptr<Surface> surface;
   try {
     surface = win32::MakeWin32Surface(instance);

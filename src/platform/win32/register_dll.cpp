@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/library_search.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 
@@ -25,7 +26,7 @@ DWORD WINAPI RunEntryPoint(void* parameter) {
 }  // namespace
 
 bool RegisterDll(const std::string& pDllPath, bool pRegister) {
-  win32::LibraryHandle library(LoadLibraryW(win32::Widen(pDllPath).c_str()));
+  win32::LibraryHandle library(win32::LoadLibraryAt(win32::Widen(pDllPath)));
   if (!library.valid()) {
     return false;
   }

@@ -9,6 +9,7 @@
 #include "platform/error.h"
 #include "platform/fs_path.h"
 #include "platform/wildcard.h"
+#include "platform/win32/file_link.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
@@ -321,6 +322,30 @@ void DeleteContent(const std::string& folder, bool force) {
   }
 }
 
+// The copy itself. A destination that is a link to a file, or to nothing, is replaced by a
+// plain file and never written through: anyone allowed to write into an installation could
+// link any file of the computer there for the elevated update to overwrite. A name that looks
+// free is only ever created, never opened for writing (fail-if-exists), so a link put there
+// meanwhile, or one that Wine does not show (a link to nothing), is not followed either.
+// Links to folders on the way are followed as always.
+void CopyNeverThroughALink(const std::wstring& from, const std::wstring& to,
+                           const std::string& to_path, DWORD existing, bool overwrite) {
+  DWORD error = 0;
+  if (existing == INVALID_FILE_ATTRIBUTES) {
+    error = CopyFileW(from.c_str(), to.c_str(), TRUE) ? 0 : GetLastError();
+    if (error == ERROR_FILE_EXISTS && overwrite) {
+      error = CopyInPlaceOfLink(from, to);
+    }
+  } else if (IsFileLink(to, existing)) {
+    error = CopyInPlaceOfLink(from, to);
+  } else {
+    error = CopyFileW(from.c_str(), to.c_str(), !overwrite) ? 0 : GetLastError();
+  }
+  if (error != 0) {
+    Fail(error, to_path);
+  }
+}
+
 class Win32FileSystem : public FileSystem {
  public:
   std::vector<DrivePtr> Drives() override {
@@ -396,9 +421,7 @@ class Win32FileSystem : public FileSystem {
         Fail(ERROR_ACCESS_DENIED, to);
       }
     }
-    if (!CopyFileW(wide_from.c_str(), wide_to.c_str(), !overwrite)) {
-      Fail(GetLastError(), to);
-    }
+    CopyNeverThroughALink(wide_from, wide_to, to, existing, overwrite);
     // The copy keeps the source's read-only, hidden and system bits (Wine as non-root loses
     // hidden and system when read-only is set too).
     DWORD got = GetFileAttributesW(wide_to.c_str());

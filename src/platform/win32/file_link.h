@@ -1,0 +1,21 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace zant::win32 {
+
+// Whether the entry at path (whose attributes are given) is a link to a file, or a link to
+// nothing, rather than a file of its own. Windows marks every link with the reparse-point
+// attribute. Wine shows a Linux link to a file as a plain file; a handle to it names the
+// link's target, so a final path other than the entry's own gives the link away.
+bool IsFileLink(const std::wstring& path, DWORD attributes);
+
+// Copies source in place of the link at destination without writing through it: the copy is
+// made under a new name in the destination's folder (never over anything already there) and
+// then renamed over the link, which replaces the link itself and leaves its target untouched.
+// Returns 0 or the Win32 error; on an error nothing is left behind but the link.
+DWORD CopyInPlaceOfLink(const std::wstring& source, const std::wstring& destination);
+
+}  // namespace zant::win32
