@@ -132,8 +132,10 @@ TEST(UpperCaseChar, MapsLatinGreekAndCyrillicOneForOne) {
       {0x0561, 0x0531}, {0xFF41, 0xFF21}, {0x1EA1, 0x1EA0},
   };
   for (const Pair& pair : pairs) {
-    EXPECT_EQ(UpperCaseChar(pair.lower), pair.upper) << std::hex << static_cast<uint32_t>(pair.lower);
-    EXPECT_EQ(UpperCaseChar(pair.upper), pair.upper) << std::hex << static_cast<uint32_t>(pair.upper);
+    EXPECT_EQ(UpperCaseChar(pair.lower), pair.upper)
+        << std::hex << static_cast<uint32_t>(pair.lower);
+    EXPECT_EQ(UpperCaseChar(pair.upper), pair.upper)
+        << std::hex << static_cast<uint32_t>(pair.upper);
   }
   // Left alone: ß (no one-letter upper case), ÷, the dotless ı, İ, the long ſ, µ, digits.
   for (char32_t same : {0x00DFu, 0x00F7u, 0x0131u, 0x0130u, 0x017Fu, 0x00B5u, 0x0138u, 0x0149u,

@@ -500,7 +500,8 @@ class Win32FileSystem : public FileSystem {
     }
     // The documented Windows rule, checked here because Wine running as root overwrites
     // read-only and hidden files.
-    DWORD existing = GetFileAttributesW(wide_to.c_str());
+    DWORD existing =
+        JustDeleted(to) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide_to.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
       if (existing & FILE_ATTRIBUTE_DIRECTORY) {
         Fail(ERROR_ACCESS_DENIED, to);
@@ -537,6 +538,7 @@ class Win32FileSystem : public FileSystem {
         Fail(ERROR_FILE_NOT_FOUND, normalized);
       }
       DeleteOneFile(normalized, attributes, force);
+      just_deleted_ = {normalized, g_disk_events.load()};
       return;
     }
     Listing listing;
@@ -627,7 +629,20 @@ class Win32FileSystem : public FileSystem {
     return GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
   }
 
+  // Whether the path is the file this layer deleted last, with nothing done since: the folder
+  // copy deletes a file and at once copies onto its name, and the copy then needs no look at
+  // the destination (under Wine, looking up a missing name reads the whole folder).
+  bool JustDeleted(const std::string& normalized) const {
+    return just_deleted_.stamp == g_disk_events.load() && just_deleted_.path == normalized;
+  }
+
+  struct DeletedFile {
+    std::string path;
+    uint64_t stamp = 0;
+  };
+
   ReaderPtr reader_;
+  DeletedFile just_deleted_;
 };
 
 }  // namespace
