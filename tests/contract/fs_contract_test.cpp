@@ -220,6 +220,10 @@ TEST_P(FsContract, CopyFileCreatesOrReplacesAndCarriesTheAttributes) {
   File("dst.txt", "old");
   fs_->CopyFile(At("src.txt"), At("dst.txt"), true);
   EXPECT_EQ(backend_->ReadFile(At("dst.txt")), "new");
+  File("dst.txt", "old");
+  fs_->DeleteFile(At("dst.txt"), true);  // the folder copy's order: delete, then copy
+  fs_->CopyFile(At("src.txt"), At("dst.txt"), false);
+  EXPECT_EQ(backend_->ReadFile(At("dst.txt")), "new");
 
   File("ro.txt", "from the CD", attr::kReadOnly | attr::kHidden);
   fs_->CopyFile(At("ro.txt"), At("copy.txt"), true);
