@@ -87,14 +87,15 @@ class FileSystem {
   // True only for an existing file (not a folder).
   virtual bool FileExists(const std::string& path) = 0;
   // Copies one file. With overwrite an existing destination is replaced, unless it is
-  // read-only or hidden (error 5). The copy keeps the source's attributes.
+  // read-only, hidden or system (error 5). The copy keeps the source's attributes.
   virtual void CopyFile(const std::string& source, const std::string& destination,
                         bool overwrite) = 0;
   // Deletes every file matching the last part of the path (wildcards * and ?); with force
   // read-only files too. Throws error 2 when nothing matches.
   virtual void DeleteFile(const std::string& path, bool force) = 0;
   // Deletes the folder with everything in it; with force read-only content too. A link inside
-  // is removed as a link, never followed. Throws when the folder does not exist.
+  // is removed as a link, never followed. Throws when the folder does not exist, and refuses
+  // the root of a drive or share however it is spelled (error 5) before deleting anything.
   virtual void DeleteFolder(const std::string& path, bool force) = 0;
   // The directory match: the name of the first entry matching the pattern (wildcards in the
   // last part), or "" when none does. With attributes 0 only ordinary, read-only and archive

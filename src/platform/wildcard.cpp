@@ -4,52 +4,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/name_case.h"
+
 namespace zant {
 
 namespace {
 
-// Decodes UTF-8 into code points. A byte that does not start a well-formed sequence stands for
-// itself, so any byte string can be matched.
-std::vector<char32_t> Decode(const std::string& text) {
-  std::vector<char32_t> out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t length = lead < 0x80           ? 1
-                    : (lead >> 5) == 0x6  ? 2
-                    : (lead >> 4) == 0xE  ? 3
-                    : (lead >> 3) == 0x1E ? 4
-                                          : 0;
-    bool valid = length > 0 && i + length <= text.size();
-    char32_t point = length == 1   ? lead
-                     : length == 2 ? (lead & 0x1F)
-                     : length == 3 ? (lead & 0x0F)
-                                   : (lead & 0x07);
-    for (size_t k = 1; valid && k < length; ++k) {
-      unsigned char next = static_cast<unsigned char>(text[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      point = (point << 6) | (next & 0x3F);
-    }
-    if (!valid) {
-      out.push_back(lead);
-      ++i;
-      continue;
-    }
-    out.push_back(point);
-    i += length;
-  }
-  return out;
-}
-
-char32_t Fold(char32_t c) {
-  return (c >= U'a' && c <= U'z') ? c - U'a' + U'A' : c;
-}
-
 // The pattern after the Win32 rewrite: ? becomes a "dos question mark", a dot before ? or * a
 // "dos dot", a trailing *. a "dos star".
 enum class Kind : uint8_t {
-  kLiteral,  // one character, case folded
+  kLiteral,  // one character, upper-cased
   kStar,     // any run of characters
   kDosStar,  // any run of characters that does not consume the name's last dot
   kDosQm,    // one character other than a dot; nothing when facing a dot or the end
@@ -76,7 +40,7 @@ std::vector<Token> Translate(const std::vector<char32_t>& pattern) {
     } else if (c == U'.' && !last && (pattern[i + 1] == U'?' || pattern[i + 1] == U'*')) {
       tokens.push_back({Kind::kDosDot, 0});
     } else {
-      tokens.push_back({Kind::kLiteral, Fold(c)});
+      tokens.push_back({Kind::kLiteral, c});
     }
   }
   return tokens;
@@ -101,21 +65,9 @@ void Close(const std::vector<Token>& tokens, std::vector<uint8_t>& active, bool 
   }
 }
 
-}  // namespace
-
-bool HasWildcards(const std::string& text) {
-  return text.find_first_of("*?") != std::string::npos;
-}
-
-bool MatchesPattern(const std::string& name, const std::string& pattern) {
-  if (name.empty() || pattern.empty()) {
-    return false;
-  }
-  if (pattern == "*" || pattern == "*.*") {
-    return true;
-  }
-  std::vector<char32_t> text = Decode(name);
-  std::vector<Token> tokens = Translate(Decode(pattern));
+// Matches an upper-cased name against an upper-cased pattern, character for character.
+bool MatchUpperCased(const std::vector<char32_t>& text, const std::vector<char32_t>& pattern) {
+  std::vector<Token> tokens = Translate(pattern);
   size_t last_dot = text.size();
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == U'.') {
@@ -151,7 +103,7 @@ bool MatchesPattern(const std::string& name, const std::string& pattern) {
           next[p + 1] = next[p + 1] | (c == U'.');
           break;
         case Kind::kLiteral:
-          next[p + 1] = next[p + 1] | (Fold(c) == token.ch);
+          next[p + 1] = next[p + 1] | (c == token.ch);
           break;
       }
     }
@@ -165,6 +117,40 @@ bool MatchesPattern(const std::string& name, const std::string& pattern) {
   }
   Close(tokens, active, true, 0);
   return active[tokens.size()] != 0;
+}
+
+std::vector<char32_t> UpperCased(const std::string& text) {
+  std::vector<char32_t> out = DecodeUtf8(text);
+  for (char32_t& c : out) {
+    c = UpperCaseChar(c);
+  }
+  return out;
+}
+
+}  // namespace
+
+bool HasWildcards(const std::string& text) {
+  return text.find_first_of("*?") != std::string::npos;
+}
+
+bool MatchesPattern(const std::string& name, const std::string& pattern) {
+  if (name.empty() || pattern.empty()) {
+    return false;
+  }
+  if (pattern == "*" || pattern == "*.*") {
+    return true;
+  }
+  return MatchUpperCased(UpperCased(name), UpperCased(pattern));
+}
+
+bool MatchesPattern(const std::string& name, const std::string& pattern, UpperCaseFn upper_case) {
+  if (name.empty() || pattern.empty()) {
+    return false;
+  }
+  if (pattern == "*" || pattern == "*.*") {
+    return true;
+  }
+  return MatchUpperCased(DecodeUtf8(upper_case(name)), DecodeUtf8(upper_case(pattern)));
 }
 
 }  // namespace zant

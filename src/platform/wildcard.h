@@ -15,10 +15,16 @@ namespace zant {
 //   *.  at the end of the pattern matches only names without extension ("*." matches
 //       "versionx", not "version.110"); "*" and "*.*" match every name.
 // Names ending in a dot (possible only on Linux file systems) count as having an extension.
-// Case is ignored for ASCII letters only; other characters must be equal. Both strings are
-// UTF-8 and are compared by code point, so a ? matches one character, not one byte. An empty
-// pattern matches nothing. Time is proportional to name length times pattern length.
+// Case is ignored as the file system ignores it: both strings are upper-cased character by
+// character (simple case mapping, UpperCaseChar), then compared by code point, so a ? matches
+// one character, not one byte, and "straße" never matches "STRASSE". Both strings are UTF-8.
+// An empty pattern matches nothing. Time is proportional to name length times pattern length.
 bool MatchesPattern(const std::string& name, const std::string& pattern);
+
+// The same match with the upper-casing of a particular system: upper_case maps a UTF-8 name to
+// its upper-case form, one character for one (the Win32 layer passes the system's own table).
+using UpperCaseFn = std::string (*)(const std::string& name);
+bool MatchesPattern(const std::string& name, const std::string& pattern, UpperCaseFn upper_case);
 
 // True when the text holds * or ?.
 bool HasWildcards(const std::string& text);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/fs_path.h"
+
 // The file-system contract every implementation keeps: the Win32 layer under Wine (or Windows)
 // and the in-memory double alike. Each test builds its tree through the backend, acts through
 // the layer, and checks the result through the backend again.
@@ -122,6 +124,26 @@ TEST_P(FsContract, FolderListsAllMembersInCaseInsensitiveNameOrder) {
   EXPECT_EQ(again->Files().size(), 6u);
 }
 
+TEST_P(FsContract, AListingHalfIsNeverStale) {
+  Dir("one");
+  Dir("two");
+  File("f.txt");
+  File("g.txt");
+  FolderPtr folder = fs_->GetFolder(root_);
+  EXPECT_EQ(Names(folder->Files()), (std::vector<std::string>{"f.txt", "g.txt"}));
+  fs_->DeleteFolder(At("two"), true);  // a change after the files were taken
+  EXPECT_EQ(Names(folder->SubFolders()), (std::vector<std::string>{"one"}));
+  fs_->DeleteFile(At("g.txt"), true);
+  EXPECT_EQ(Names(folder->Files()), (std::vector<std::string>{"f.txt"}));
+
+  // Another folder's listing in between: the files left over are not handed out later.
+  FolderPtr again = fs_->GetFolder(root_);
+  EXPECT_EQ(Names(again->SubFolders()), (std::vector<std::string>{"one"}));
+  EXPECT_TRUE(fs_->GetFolder(At("one"))->Files().empty());
+  fs_->CopyFile(At("f.txt"), At("h.txt"), true);
+  EXPECT_EQ(Names(again->Files()), (std::vector<std::string>{"f.txt", "h.txt"}));
+}
+
 TEST_P(FsContract, PathsHaveOneBackslashAndNoneAtTheEndExceptOnARoot) {
   Dir("sub");
   File("sub\\f.txt");
@@ -198,6 +220,10 @@ TEST_P(FsContract, CopyFileCreatesOrReplacesAndCarriesTheAttributes) {
   File("dst.txt", "old");
   fs_->CopyFile(At("src.txt"), At("dst.txt"), true);
   EXPECT_EQ(backend_->ReadFile(At("dst.txt")), "new");
+  File("dst.txt", "old");
+  fs_->DeleteFile(At("dst.txt"), true);  // the folder copy's order: delete, then copy
+  fs_->CopyFile(At("src.txt"), At("dst.txt"), false);
+  EXPECT_EQ(backend_->ReadFile(At("dst.txt")), "new");
 
   File("ro.txt", "from the CD", attr::kReadOnly | attr::kHidden);
   fs_->CopyFile(At("ro.txt"), At("copy.txt"), true);
@@ -205,16 +231,16 @@ TEST_P(FsContract, CopyFileCreatesOrReplacesAndCarriesTheAttributes) {
   EXPECT_EQ(backend_->GetAttributes(At("copy.txt")) & kRhs, attr::kReadOnly | attr::kHidden);
 }
 
-TEST_P(FsContract, CopyFileRefusesAReadOnlyOrHiddenDestination) {
+TEST_P(FsContract, CopyFileRefusesAReadOnlyHiddenOrSystemDestination) {
   File("src.txt", "new");
   File("ro.txt", "old", attr::kReadOnly);
   File("hidden.txt", "old", attr::kHidden);
-  EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("src.txt"), At("ro.txt"), true); },
-                        err::kAccessDenied, At("ro.txt")));
-  EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("src.txt"), At("hidden.txt"), true); },
-                        err::kAccessDenied, At("hidden.txt")));
-  EXPECT_EQ(backend_->ReadFile(At("ro.txt")), "old");
-  EXPECT_EQ(backend_->ReadFile(At("hidden.txt")), "old");
+  File("system.txt", "old", attr::kSystem);
+  for (const char* name : {"ro.txt", "hidden.txt", "system.txt"}) {
+    EXPECT_TRUE(FailsWith([&] { fs_->CopyFile(At("src.txt"), At(name), true); }, err::kAccessDenied,
+                          At(name)));
+    EXPECT_EQ(backend_->ReadFile(At(name)), "old") << name;
+  }
 }
 
 TEST_P(FsContract, CopyFileFailsForAMissingSourceOrAnExistingTargetWithoutOverwrite) {
@@ -368,6 +394,24 @@ TEST_P(FsContract, DeleteFolderRemovesALinkInsideButNotItsTarget) {
   EXPECT_EQ(backend_->ReadFile(At("target\\kept.txt")), "kept");
 }
 
+TEST_P(FsContract, DeleteFolderNeverEmptiesADriveRootHoweverSpelled) {
+  Dir("sub");
+  File("sub\\keep.txt", "kept");
+  std::string root = RootOf(root_);  // "D:\"
+  for (const std::string& spelling :
+       {root, root.substr(0, 2), root + ".", root_ + "\\..", At("sub\\..\\.."),
+        At("sub\\.\\..\\..\\."), "\\\\?\\" + root}) {
+    EXPECT_TRUE(FailsWith([&] { fs_->DeleteFolder(spelling, true); }, err::kAccessDenied,
+                          fs_path::Normalize(spelling)))
+        << spelling;
+    ASSERT_EQ(backend_->ReadFile(At("sub\\keep.txt")), "kept") << spelling;
+  }
+  // A folder spelled with dots is still deleted.
+  fs_->DeleteFolder(At("sub\\..\\sub"), true);
+  EXPECT_FALSE(backend_->Exists(At("sub")));
+  EXPECT_TRUE(backend_->Exists(root_));
+}
+
 // --- The directory match ------------------------------------------------------------------------
 
 TEST_P(FsContract, DirMatchSeesOrdinaryFilesAndFoldersOnlyWithTheFolderAttribute) {
@@ -418,6 +462,48 @@ TEST_P(FsContract, DirMatchIsEmptyForAMissingFolderButFailsOnANotReadyDrive) {
 }
 
 // --- Names outside the ANSI code page -----------------------------------------------------------
+
+TEST_P(FsContract, LetterCaseBeyondAsciiIsIgnoredAsTheFileSystemIgnoresIt) {
+  const std::string uber =
+      "\xC3\xBC"
+      "ber.doc";                                                    // über.doc
+  const std::string omega = "\xCE\xA9mega.txt";                     // Ωmega.txt
+  const std::string file = "\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB.txt";  // файл.txt
+  const std::string strasse =
+      "stra\xC3\x9F"
+      "e.txt";  // straße.txt
+  File(uber, "old", attr::kReadOnly);
+  File(omega);
+  File(file);
+  File(strasse);
+  File("new.doc", "new");
+
+  EXPECT_EQ(fs_->DirMatch(At("\xC3\x9C"
+                             "BER.DOC"),
+                          0),
+            uber);                                                                // ÜBER.DOC
+  EXPECT_EQ(fs_->DirMatch(At("\xCF\x89MEGA.TXT"), 0), omega);                     // ωMEGA.TXT
+  EXPECT_EQ(fs_->DirMatch(At("\xD0\xA4\xD0\x90\xD0\x99\xD0\x9B.TXT"), 0), file);  // ФАЙЛ.TXT
+  EXPECT_EQ(fs_->DirMatch(At("\xD0\xA4*"), 0), file);                             // Ф*
+  EXPECT_EQ(fs_->DirMatch(At("?\xD0\x90\xD0\x99?.txt"), 0), file);                // ?АЙ?.txt
+  EXPECT_EQ(fs_->DirMatch(At("STRASSE.TXT"), 0), "");  // ß has no one-letter upper case
+  EXPECT_EQ(fs_->DirMatch(At("STRA*SE.TXT"), 0), "");
+  EXPECT_TRUE(fs_->FileExists(At("\xCF\x89MEGA.TXT")));
+  EXPECT_FALSE(fs_->FileExists(At("STRASSE.TXT")));
+
+  // The update's step for a read-only document of another spelling: seen, deleted, replaced.
+  fs_->DeleteFile(At("\xC3\x9C"
+                     "BER.DOC"),
+                  true);
+  EXPECT_FALSE(backend_->Exists(At(uber)));
+  fs_->DeleteFile(At("*MEGA.TXT"), true);
+  EXPECT_FALSE(backend_->Exists(At(omega)));
+  fs_->DeleteFile(At("\xD0\xA4\xD0\x90\xD0\x99*"), true);  // ФАЙ*
+  EXPECT_FALSE(backend_->Exists(At(file)));
+  EXPECT_TRUE(FailsWith([&] { fs_->DeleteFile(At("STRASSE*"), true); }, err::kFileNotFound,
+                        At("STRASSE*")));
+  EXPECT_TRUE(backend_->Exists(At(strasse)));
+}
 
 TEST_P(FsContract, NamesOutsideTheAnsiCodePageWorkEverywhere) {
   const std::string omega = "\xCE\xA9mega-\xC3\xBC.txt";                  // Ωmega-ü.txt

@@ -124,10 +124,15 @@ class SuccessfulRun(ScenarioTestCase):
         self.assertEqual(s.wait_exit(), EXIT_RESTART)
         self.assertTrue(s.restart_requested())
 
-        # The installations: A's links replaced by plain files, their targets untouched (on F
-        # the picture is unchanged and no sent.log appeared). No planted library was loaded:
-        # the medium is unchanged.
+        # The installations. The read-only "über.doc" was replaced by the medium's "ÜBER.DOC".
+        # A's links were replaced by plain files, their targets untouched (on F the picture is
+        # unchanged and no sent.log appeared). No planted library was loaded: the medium is
+        # unchanged.
         exe = fx.EXE_FILES_140
+        package = s.linux_path("D:\\Packages\\ZANT")
+        self.assertEqual((package / fx.CASE_DOCUMENT).read_text(encoding="utf-8"),
+                         f"{fx.CASE_DOCUMENT} 140")
+        self.assertFalse((package / fx.CASE_DOCUMENT_INSTALLED).exists())
         self.assertEqual(fx.fold_case(s.snapshot("D:\\")),
                          fx.updated(before["D"], "", medium_exe=exe))
         expected_f = fx.updated(before["F"], B_FOLDER[3:], medium_exe=exe, creates_log=False,

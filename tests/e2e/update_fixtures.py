@@ -15,6 +15,10 @@ from harness import Entry, File, Medium, built
 DOCUMENT_COUNT = 120
 UPDATED_DOCUMENTS = [f"doc{i:03d}.doc" for i in range(DOCUMENT_COUNT // 2)]
 NEW_DOCUMENTS = [f"doc{i:03d}.doc" for i in range(DOCUMENT_COUNT // 2, DOCUMENT_COUNT)]
+# A document that 1.30 installations hold read-only as "über.doc" and the medium spells
+# "ÜBER.DOC": one file to Windows, which ignores letter case beyond ASCII too.
+CASE_DOCUMENT_INSTALLED = "\u00fcber.doc"
+CASE_DOCUMENT = "\u00dcBER.DOC"
 # Old documents the update removes (DocsX); "absent.doc" is in no installation.
 REMOVED_DOCUMENTS = ["old1.doc", "old2.doc", "absent.doc"]
 
@@ -76,6 +80,7 @@ def medium_files(*, libraries: dict | None = None, installers: dict | None = Non
         files[f"DocsX\\{name}"] = _ro(b"")
     for name in UPDATED_DOCUMENTS + NEW_DOCUMENTS:
         files[f"Docs\\{name}"] = _ro(f"{name} 140")
+    files[f"Docs\\{CASE_DOCUMENT}"] = _ro(f"{CASE_DOCUMENT} 140")
     # Only files lying directly in the medium folders count.
     files["Docs\\Archive\\doc900.doc"] = _ro("not a document of the update")
     files["Flags\\Extra\\version.150"] = _ro("not a flag of the update")
@@ -141,6 +146,7 @@ def installation_130(folder: str, *, program_name: str = "ZANT.exe", program_rea
     }
     for name in UPDATED_DOCUMENTS:
         files[f"Packages\\ZANT\\{name}"] = File(f"{name} 130")
+    files[f"Packages\\ZANT\\{CASE_DOCUMENT_INSTALLED}"] = File("document 130", readonly=True)
     files.update(extra or {})
     return {prefix + rel: item for rel, item in files.items()}
 
@@ -180,7 +186,7 @@ def updated(before: dict[str, Entry], folder: str, *, medium_exe: dict,
 
     for name in REMOVED_DOCUMENTS:
         drop(package + name)
-    for name in UPDATED_DOCUMENTS + NEW_DOCUMENTS:
+    for name in UPDATED_DOCUMENTS + NEW_DOCUMENTS + [CASE_DOCUMENT]:
         put(package + name, f"{name} 140", True)
     for name, content in DB_140.items():
         put(package + name, content, name != "db.mdb")  # db.mdb is made writable

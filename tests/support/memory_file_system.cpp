@@ -6,6 +6,7 @@
 
 #include "platform/error.h"
 #include "platform/fs_path.h"
+#include "platform/name_case.h"
 #include "platform/wildcard.h"
 
 namespace zant::test {
@@ -15,16 +16,11 @@ namespace {
 constexpr int kMaxLinkDepth = 16;
 constexpr uint32_t kStoredBits = attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kArchive;
 
-// Names compare without regard to ASCII case; the key also gives the listing order (ordinal
-// comparison of the upper-cased names, as the Win32 layer sorts).
+// Names compare without regard to case, as the file system's upper-case table sees it (simple
+// case mapping, so "über" and "ÜBER" are one name, "straße" and "STRASSE" two); the key also
+// gives the listing order (ordinal comparison of the upper-cased names, as the Win32 layer sorts).
 std::string Key(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return out;
+  return UpperCaseName(text);
 }
 
 std::string ErrorText(int32_t code) {
@@ -440,7 +436,7 @@ class MemoryFileSystem : public FileSystem {
     if (!overwrite) {
       Fail(err::kFileExists, to);
     }
-    if (dst.node->attributes & (attr::kReadOnly | attr::kHidden)) {
+    if (dst.node->attributes & (attr::kReadOnly | attr::kHidden | attr::kSystem)) {
       Fail(err::kAccessDenied, to);
     }
     dst.node->content = src.node->content;
@@ -478,11 +474,14 @@ class MemoryFileSystem : public FileSystem {
 
   void DeleteFolder(const std::string& path, bool force) override {
     std::string normalized = fs_path::Normalize(path);
-    Impl::Found found = impl().Find(normalized, false);
+    // Looked up by its full path, as Windows resolves "." and ".." and the "\\?\" prefix; the
+    // double has no current folder, so a relative path names nothing.
+    std::string full = fs_path::FullPath(normalized, "");
+    Impl::Found found = impl().Find(full, false);
     if (found.error != 0 || !found.node->folder) {
       Fail(AsPathError(found.error ? found.error : err::kPathNotFound), normalized);
     }
-    if (found.parent == nullptr) {
+    if (found.parent == nullptr || fs_path::IsVolumeRoot(full)) {
       Fail(err::kAccessDenied, normalized);  // a drive root cannot be removed
     }
     impl().CheckFault(impl().delete_faults, normalized);

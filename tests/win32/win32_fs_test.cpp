@@ -7,12 +7,16 @@
 
 #include <map>
 
+#include "fstree/dtree.h"
 #include "platform/error.h"
+#include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
 #include "win32/win32_fs_fixture.h"
 
 // What only the real Win32 layer can show: the drives of the unit prefix, paths beyond
-// MAX_PATH, links made on the Linux side, and the single listing behind Files + SubFolders.
+// MAX_PATH, links made on the Linux side, the single listing behind Files + SubFolders, an
+// older Windows that refuses the cheaper directory read, files in use, and paths relative to
+// the current folder.
 
 namespace zant {
 namespace {
@@ -203,16 +207,156 @@ TEST_F(Win32FsTest, FolderLinkIsReportedAndNeverDeletedThrough) {
   EXPECT_EQ(win32test::ReadFile("D:\\links\\target\\kept.txt"), "kept");
 }
 
-TEST_F(Win32FsTest, FilesAndSubFoldersShareOneListing) {
+// A stand-in for FindFirstFileExW: counts the directory reads and, while refusing, plays a
+// system before Windows 7 that knows neither the basic information level nor the large fetch.
+struct FindFirstLog {
+  int calls = 0;
+  int refused = 0;
+  bool refuse_new_forms = false;
+};
+FindFirstLog g_find_first;
+
+HANDLE WINAPI CountingFindFirst(LPCWSTR pattern, FINDEX_INFO_LEVELS level, LPVOID data,
+                                FINDEX_SEARCH_OPS search, LPVOID filter, DWORD flags) {
+  ++g_find_first.calls;
+  if (g_find_first.refuse_new_forms && (level == FindExInfoBasic || flags != 0)) {
+    ++g_find_first.refused;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  return FindFirstFileExW(pattern, level, data, search, filter, flags);
+}
+
+TEST_F(Win32FsTest, FilesAndSubFoldersShareOneListingAndNoHalfGoesStale) {
   folder_ = win32test::UniqueFolder("zant-listing");
   win32test::MakeFolder(folder_);
   win32test::MakeFile(folder_ + "\\f.txt", "x");
   win32test::MakeFolder(folder_ + "\\one");
+  g_find_first = {};
+  fs_ = win32::MakeWin32FileSystemWith(&CountingFindFirst);
   FolderPtr folder = fs_->GetFolder(folder_);
   ASSERT_EQ(folder->Files().size(), 1u);
-  win32test::MakeFolder(folder_ + "\\two");
+  win32test::MakeFolder(folder_ + "\\two");  // not through the layer: the pair stands
   EXPECT_EQ(folder->SubFolders().size(), 1u) << "the subfolders come from the first listing";
+  EXPECT_EQ(g_find_first.calls, 1);
   EXPECT_EQ(folder->SubFolders().size(), 2u) << "a second request lists again";
+
+  // The half left over is handed out only as the very next thing the layer does.
+  ASSERT_EQ(folder->Files().size(), 1u);
+  (void)fs_->DirMatch(folder_ + "\\f.txt", 0);
+  win32test::MakeFolder(folder_ + "\\three");
+  EXPECT_EQ(folder->SubFolders().size(), 3u);
+}
+
+TEST_F(Win32FsTest, TheWalkerReadsEachFolderOnce) {
+  folder_ = win32test::UniqueFolder("zant-walk");
+  win32test::MakeFolder(folder_);
+  for (const char* sub : {"\\a", "\\a\\deep", "\\b", "\\c"}) {
+    win32test::MakeFolder(folder_ + sub);
+    win32test::MakeFile(folder_ + sub + "\\f.txt", "x");
+  }
+  g_find_first = {};
+  std::shared_ptr<FileSystem> counting = win32::MakeWin32FileSystemWith(&CountingFindFirst);
+  crtDTree walker([counting] { return counting; });
+  walker.SetRoot(RootSpec::Path(folder_), 0);
+  int files = 0;
+  for (walker.MoveNextFile(); !walker.Finished(); walker.MoveNextFile()) {
+    ++files;
+  }
+  EXPECT_EQ(files, 4);
+  EXPECT_EQ(g_find_first.calls, 5);  // the root and its four folders
+}
+
+TEST_F(Win32FsTest, AListingRefusedByAnOlderWindowsIsReadAgainInThePlainForm) {
+  folder_ = win32test::UniqueFolder("zant-old");
+  win32test::MakeFolder(folder_);
+  win32test::MakeFolder(folder_ + "\\sub");
+  win32test::MakeFile(folder_ + "\\sub\\inner.txt", "x");
+  win32test::MakeFile(folder_ + "\\a.ldb", "x");
+  win32test::MakeFile(folder_ + "\\zant.exe", "x");
+  g_find_first = {};
+  g_find_first.refuse_new_forms = true;
+  fs_ = win32::MakeWin32FileSystemWith(&CountingFindFirst);
+
+  FolderPtr folder = fs_->GetFolder(folder_);
+  EXPECT_EQ(folder->Files().size(), 2u);
+  EXPECT_EQ(folder->SubFolders().size(), 1u);
+  EXPECT_EQ(g_find_first.refused, 1) << "the refusal is remembered";
+  EXPECT_EQ(fs_->DirMatch(folder_ + "\\ZANT.EXE", 0), "zant.exe");
+  EXPECT_EQ(fs_->DirMatch(folder_ + "\\sub", attr::kDirectory), "sub");
+  fs_->DeleteFile(folder_ + "\\*.ldb", true);
+  EXPECT_FALSE(Exists(folder_ + "\\a.ldb"));
+  fs_->DeleteFolder(folder_ + "\\sub", true);
+  EXPECT_FALSE(Exists(folder_ + "\\sub"));
+  EXPECT_EQ(g_find_first.refused, 1);
+
+  // A file system made afresh on the same system: refused once, then plain again.
+  fs_ = win32::MakeWin32FileSystemWith(&CountingFindFirst);
+  EXPECT_EQ(fs_->GetFolder(folder_)->Files().size(), 1u);
+  EXPECT_EQ(g_find_first.refused, 2);
+  g_find_first.refuse_new_forms = false;
+}
+
+TEST_F(Win32FsTest, AForcedDeleteOfAFileInUseLeavesItReadOnly) {
+  folder_ = win32test::UniqueFolder("zant-in-use");
+  win32test::MakeFolder(folder_);
+  const std::string path = folder_ + "\\db.mdb";
+  win32test::MakeFile(path, "x");
+  win32test::SetAttributes(path, attr::kReadOnly | attr::kHidden);
+  HANDLE open = CreateFileW(win32test::Extended(path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(open, INVALID_HANDLE_VALUE);
+  for (const std::string& target : {path, folder_ + "\\*.mdb"}) {
+    try {
+      fs_->DeleteFile(target, true);
+      ADD_FAILURE() << "a file in use was deleted through " << target;
+    } catch (const RunError& error) {
+      EXPECT_EQ(error.Number(), ERROR_SHARING_VIOLATION);
+      EXPECT_NE(error.Description().find(path), std::string::npos) << error.Description();
+    }
+    EXPECT_EQ(win32test::GetAttributes(path) & (attr::kReadOnly | attr::kHidden),
+              attr::kReadOnly | attr::kHidden)
+        << target;
+  }
+  CloseHandle(open);
+  fs_->DeleteFile(path, true);
+  EXPECT_FALSE(Exists(path));
+}
+
+// Relative and drive-relative paths are taken from the current folder, never from the root;
+// a drive root reached through the current folder is refused all the same.
+TEST_F(Win32FsTest, RelativePathsAreTakenFromTheCurrentFolder) {
+  folder_ = win32test::UniqueFolder("zant-relative");
+  win32test::MakeFolder(folder_);
+  win32test::MakeFolder(folder_ + "\\sub");
+  win32test::MakeFile(folder_ + "\\x.tmp", "x");
+  win32test::MakeFile(folder_ + "\\y.tmp", "x");
+  const std::string at_root = "D:\\" + folder_.substr(3) + ".tmp";  // beside the folder
+  win32test::MakeFile(at_root, "x");
+  wchar_t saved[MAX_PATH];
+  ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, saved), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryW(win32::Widen(folder_).c_str()));
+
+  EXPECT_EQ(fs_->DirMatch("X.TMP", 0), "x.tmp");
+  fs_->DeleteFile("x.*", true);
+  fs_->DeleteFile("D:y*.tmp", true);
+  fs_->DeleteFolder("sub", true);
+  EXPECT_FALSE(Exists(folder_ + "\\x.tmp"));
+  EXPECT_FALSE(Exists(folder_ + "\\y.tmp"));
+  EXPECT_FALSE(Exists(folder_ + "\\sub"));
+  EXPECT_TRUE(Exists(at_root));
+  for (const char* spelling : {"..", ".\\..", "D:.."}) {
+    try {
+      fs_->DeleteFolder(spelling, true);
+      ADD_FAILURE() << spelling << " was deleted";
+    } catch (const RunError& error) {
+      EXPECT_EQ(error.Number(), ERROR_ACCESS_DENIED) << spelling;
+    }
+  }
+  ASSERT_TRUE(SetCurrentDirectoryW(saved));
+  EXPECT_TRUE(Exists(at_root));
+  EXPECT_TRUE(Exists(folder_));
+  DeleteFileW(win32test::Extended(at_root).c_str());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/fs_path.h"
 #include "platform/win32/wide.h"
 
 namespace zant::win32 {
@@ -27,6 +28,10 @@ std::wstring FullPath(const std::wstring& path) {
 }
 
 }  // namespace
+
+std::string FullPathName(const std::string& normalized) {
+  return Narrow(FullPath(Widen(fs_path::FullPath(normalized, ""))));
+}
 
 std::wstring Win32Path(const std::string& normalized) {
   std::wstring path = Widen(normalized);

@@ -10,4 +10,10 @@ namespace zant::win32 {
 // prefix turns off the system's own normalisation.
 std::wstring Win32Path(const std::string& normalized);
 
+// The full path the system resolves a normalised path to (GetFullPathNameW: against the
+// current folder for a relative or drive-relative path), after "." and ".." parts and a
+// "\\?\" prefix are resolved on the text (fs_path::FullPath), which the system leaves alone
+// behind that prefix.
+std::string FullPathName(const std::string& normalized);
+
 }  // namespace zant::win32

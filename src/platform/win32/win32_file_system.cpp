@@ -3,11 +3,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/fs_path.h"
+#include "platform/name_case.h"
 #include "platform/wildcard.h"
 #include "platform/win32/file_link.h"
 #include "platform/win32/long_path.h"
@@ -23,7 +26,8 @@ namespace zant::win32 {
 
 namespace {
 
-constexpr DWORD kBlockingCopy = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+constexpr DWORD kBlockingCopy =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr DWORD kCarried = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr DWORD kSettable = kCarried | FILE_ATTRIBUTE_ARCHIVE;
 
@@ -65,6 +69,72 @@ std::string NarrowName(const wchar_t* name, size_t length) {
   return out;
 }
 
+// Counts what the layer does to the disks of this process, through any file-system object:
+// every directory read and every change. A folder's leftover listing half is valid only while
+// this count stands still (see Win32Folder).
+std::atomic<uint64_t> g_disk_events{0};
+
+void NoteDiskEvent() {
+  ++g_disk_events;
+}
+
+// A name upper-cased by the system's own table, as the file system compares names
+// (LCMapStringEx without LCMAP_LINGUISTIC_CASING uses the file-system casing: one character for
+// one, ß stays ß); ASCII names, the common case, in our own code.
+std::string SystemUpperCase(const std::string& name) {
+  std::string out = name;
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      std::wstring wide = Widen(name);
+      std::wstring upper(wide.size(), L'\0');
+      int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(),
+                                 static_cast<int>(wide.size()), upper.data(),
+                                 static_cast<int>(upper.size()), nullptr, nullptr, 0);
+      if (length <= 0) {
+        return UpperCaseName(name);  // the portable table, should the system refuse
+      }
+      upper.resize(static_cast<size_t>(length));
+      return Narrow(upper);
+    }
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+    }
+  }
+  return out;
+}
+
+// Starts every directory read of the layer. The basic information level and the large fetch
+// make a read cheaper, but systems before Windows 7 refuse them (ERROR_INVALID_PARAMETER): a
+// refused read is started again without them, and once that works the plain form is used for
+// the rest of the file system's life.
+class DirectoryReader {
+ public:
+  explicit DirectoryReader(FindFirstFileExFn find_first) : find_first_(find_first) {}
+
+  HANDLE First(const std::wstring& pattern, WIN32_FIND_DATAW* data, bool large_fetch) {
+    NoteDiskEvent();
+    if (!plain_only_) {
+      HANDLE search = find_first_(pattern.c_str(), FindExInfoBasic, data, FindExSearchNameMatch,
+                                  nullptr, large_fetch ? FIND_FIRST_EX_LARGE_FETCH : 0);
+      if (search != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_PARAMETER) {
+        return search;
+      }
+    }
+    HANDLE search =
+        find_first_(pattern.c_str(), FindExInfoStandard, data, FindExSearchNameMatch, nullptr, 0);
+    if (search != INVALID_HANDLE_VALUE) {
+      plain_only_ = true;
+    }
+    return search;
+  }
+
+ private:
+  FindFirstFileExFn find_first_;
+  bool plain_only_ = false;
+};
+
+using ReaderPtr = std::shared_ptr<DirectoryReader>;
+
 // Sets attributes as Windows does, also where Wine (as non-root) drops hidden and system when
 // read-only is set in the same call: those go first.
 bool ApplyAttributes(const std::wstring& path, DWORD attributes) {
@@ -86,13 +156,14 @@ class Listing {
     DWORD reparse_tag;  // meaningful with FILE_ATTRIBUTE_REPARSE_POINT only
   };
 
-  // Lists the folder; returns 0 or the Win32 error. An empty drive root (no entry at all) is
-  // an empty listing.
-  DWORD Read(const std::string& folder) {
-    std::wstring pattern = Win32Path(fs_path::Join(folder, "*"));
+  // Lists the folder, or only the entries the system matches to a name pattern (a superset of
+  // what MatchesPattern accepts, for the patterns SystemNarrows allows); returns 0 or the Win32
+  // error. A folder without an entry (an empty drive root, or nothing matching) is an empty
+  // listing.
+  DWORD Read(DirectoryReader& reader, const std::string& folder, const std::string& name = "*") {
+    std::wstring pattern = Win32Path(fs_path::Join(folder, name));
     WIN32_FIND_DATAW data;
-    FindHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
-                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    FindHandle search(reader.First(pattern, &data, name == "*"));
     if (!search.valid()) {
       DWORD error = GetLastError();
       return error == ERROR_FILE_NOT_FOUND ? 0 : error;
@@ -167,6 +238,7 @@ class Win32File : public File {
   }
 
   void SetAttributes(uint32_t attributes) override {
+    NoteDiskEvent();
     if (!ApplyAttributes(Win32Path(path_), attributes)) {
       Fail(GetLastError(), path_);
     }
@@ -179,17 +251,24 @@ class Win32File : public File {
 
 class Win32Folder : public Folder {
  public:
-  Win32Folder(std::string path, std::string name, DWORD attributes)
-      : path_(std::move(path)), name_(std::move(name)), attributes_(attributes) {}
+  Win32Folder(ReaderPtr reader, std::string path, std::string name, DWORD attributes)
+      : reader_(std::move(reader)),
+        path_(std::move(path)),
+        name_(std::move(name)),
+        attributes_(attributes) {}
 
   std::string Path() const override { return path_; }
   std::string Name() const override { return name_; }
   uint32_t Attributes() const override { return attributes_; }
 
-  // A walker asks for the files and later for the subfolders: one listing serves the pair.
-  // Each half is handed out once; asking again lists the directory again.
+  // A walker asks for a folder's files and then for its subfolders: one directory read serves
+  // that pair. The rule that keeps every listing fresh: each half of a read is handed out at
+  // most once, and the half not yet taken only as the very next thing the layer does. Any
+  // directory read or change through the layer in between (any folder, any file-system object
+  // of the process) throws it away, and the folder is read again. The walker's normal walk
+  // (Files, then SubFolders of the same folder) thus reads each folder once.
   std::vector<FolderPtr> SubFolders() const override {
-    if (!pending_folders_) {
+    if (!pending_folders_ || pending_stamp_ != g_disk_events.load()) {
       List();
     }
     std::vector<FolderPtr> out = std::move(*pending_folders_);
@@ -198,7 +277,7 @@ class Win32Folder : public Folder {
   }
 
   std::vector<FilePtr> Files() const override {
-    if (!pending_files_) {
+    if (!pending_files_ || pending_stamp_ != g_disk_events.load()) {
       List();
     }
     std::vector<FilePtr> out = std::move(*pending_files_);
@@ -207,9 +286,10 @@ class Win32Folder : public Folder {
   }
 
  private:
+  // Reads the directory; both halves wait to be taken, stamped with the count after the read.
   void List() const {
     Listing listing;
-    if (DWORD error = listing.Read(path_)) {
+    if (DWORD error = listing.Read(*reader_, path_)) {
       Fail(AsPathError(error), path_);
     }
     listing.Sort();
@@ -220,26 +300,30 @@ class Win32Folder : public Folder {
       std::string name = listing.Name(entry);
       std::string path = fs_path::Join(path_, name);
       if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        folders.push_back(
-            std::make_shared<Win32Folder>(std::move(path), std::move(name), entry.attributes));
+        folders.push_back(std::make_shared<Win32Folder>(reader_, std::move(path), std::move(name),
+                                                        entry.attributes));
       } else {
         files.push_back(std::make_shared<Win32File>(std::move(path), std::move(name)));
       }
     }
     pending_folders_ = std::move(folders);
     pending_files_ = std::move(files);
+    pending_stamp_ = g_disk_events.load();
   }
 
+  ReaderPtr reader_;
   std::string path_;
   std::string name_;
   DWORD attributes_;
   mutable std::optional<std::vector<FolderPtr>> pending_folders_;
   mutable std::optional<std::vector<FilePtr>> pending_files_;
+  mutable uint64_t pending_stamp_ = 0;
 };
 
 class Win32Drive : public Drive {
  public:
-  Win32Drive(char letter, int32_t type) : letter_(letter), type_(type) {}
+  Win32Drive(ReaderPtr reader, char letter, int32_t type)
+      : reader_(std::move(reader)), letter_(letter), type_(type) {}
 
   std::string DriveLetter() const override { return std::string(1, letter_); }
   int32_t DriveType() const override { return type_; }
@@ -250,17 +334,21 @@ class Win32Drive : public Drive {
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       Fail(AsPathError(GetLastError()), root);
     }
-    return std::make_shared<Win32Folder>(root, "", attributes);
+    return std::make_shared<Win32Folder>(reader_, root, "", attributes);
   }
 
  private:
+  ReaderPtr reader_;
   char letter_;
   int32_t type_;
 };
 
-// Deletes one file; a read-only one only with force, after clearing read-only.
+// Deletes one file; a read-only one only with force, after clearing read-only. When the delete
+// then fails (the file is in use), the file gets its attributes back: it stays as it was.
 void DeleteOneFile(const std::string& path, DWORD attributes, bool force) {
+  NoteDiskEvent();
   std::wstring wide = Win32Path(path);
+  bool cleared = false;
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     if (!force) {
       Fail(ERROR_ACCESS_DENIED, path);
@@ -268,17 +356,21 @@ void DeleteOneFile(const std::string& path, DWORD attributes, bool force) {
     if (!ApplyAttributes(wide, attributes & ~FILE_ATTRIBUTE_READONLY)) {
       Fail(GetLastError(), path);
     }
+    cleared = true;
   }
   if (!DeleteFileW(wide.c_str())) {
-    Fail(GetLastError(), path);
+    DWORD error = GetLastError();
+    if (cleared) {
+      ApplyAttributes(wide, attributes);
+    }
+    Fail(error, path);
   }
 }
 
 // The reparse tag of one entry, as its folder lists it; 0 when it cannot be had.
-DWORD ReparseTagOf(const std::string& path) {
+DWORD ReparseTagOf(DirectoryReader& reader, const std::string& path) {
   WIN32_FIND_DATAW data;
-  FindHandle search(FindFirstFileExW(Win32Path(path).c_str(), FindExInfoBasic, &data,
-                                     FindExSearchNameMatch, nullptr, 0));
+  FindHandle search(reader.First(Win32Path(path), &data, false));
   return search.valid() ? data.dwReserved0 : 0;
 }
 
@@ -291,6 +383,7 @@ void RemoveOneFolder(const std::string& path, DWORD attributes, DWORD reparse_ta
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && reparse_tag == 0) {
     Fail(ERROR_NOT_SUPPORTED, path);
   }
+  NoteDiskEvent();
   std::wstring wide = Win32Path(path);
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     if (!force) {
@@ -304,9 +397,9 @@ void RemoveOneFolder(const std::string& path, DWORD attributes, DWORD reparse_ta
 }
 
 // Deletes everything inside a folder, depth first; links are removed, never followed.
-void DeleteContent(const std::string& folder, bool force) {
+void DeleteContent(DirectoryReader& reader, const std::string& folder, bool force) {
   Listing listing;
-  if (DWORD error = listing.Read(folder)) {
+  if (DWORD error = listing.Read(reader, folder)) {
     Fail(AsPathError(error), folder);
   }
   for (const Listing::Entry& entry : listing.entries()) {
@@ -316,7 +409,7 @@ void DeleteContent(const std::string& folder, bool force) {
       continue;
     }
     if (!(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      DeleteContent(path, force);
+      DeleteContent(reader, path, force);
     }
     RemoveOneFolder(path, entry.attributes, entry.reparse_tag, force);
   }
@@ -346,8 +439,30 @@ void CopyNeverThroughALink(const std::wstring& from, const std::wstring& to,
   }
 }
 
+// Whether the system's own match of a name pattern can narrow a directory read for
+// MatchesPattern, that is, returns every name our matcher accepts (and perhaps more: it also
+// matches 8.3 short names). Not so for a ? (Wine's always takes one character, Windows' may take
+// none), for a trailing dot or space (the system drops them from the pattern), nor for the
+// characters the system reads as wildcards or separators (< > " : \ / |, control characters):
+// such patterns are matched against a full listing.
+bool SystemNarrows(const std::string& pattern) {
+  if (pattern.empty() || pattern.back() == '.' || pattern.back() == ' ') {
+    return false;
+  }
+  for (char c : pattern) {
+    if (static_cast<unsigned char>(c) < 0x20 ||
+        std::string_view("?<>\":\\/|").find(c) != std::string_view::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
 class Win32FileSystem : public FileSystem {
  public:
+  explicit Win32FileSystem(FindFirstFileExFn find_first)
+      : reader_(std::make_shared<DirectoryReader>(find_first)) {}
+
   std::vector<DrivePtr> Drives() override {
     DWORD mask = GetLogicalDrives();
     std::vector<DrivePtr> out;
@@ -355,7 +470,8 @@ class Win32FileSystem : public FileSystem {
       if (mask & (1u << i)) {
         char letter = static_cast<char>('A' + i);
         wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'};
-        out.push_back(std::make_shared<Win32Drive>(letter, DriveTypeCode(GetDriveTypeW(root))));
+        out.push_back(
+            std::make_shared<Win32Drive>(reader_, letter, DriveTypeCode(GetDriveTypeW(root))));
       }
     }
     return out;
@@ -372,7 +488,7 @@ class Win32FileSystem : public FileSystem {
     }
     std::string folder, name;
     fs_path::Split(normalized, folder, name);
-    return std::make_shared<Win32Folder>(normalized, name, attributes);
+    return std::make_shared<Win32Folder>(reader_, normalized, name, attributes);
   }
 
   FilePtr GetFile(const std::string& path) override {
@@ -409,7 +525,8 @@ class Win32FileSystem : public FileSystem {
     }
     // The documented Windows rule, checked here because Wine running as root overwrites
     // read-only and hidden files.
-    DWORD existing = GetFileAttributesW(wide_to.c_str());
+    DWORD existing =
+        JustDeleted(to) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide_to.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
       if (existing & FILE_ATTRIBUTE_DIRECTORY) {
         Fail(ERROR_ACCESS_DENIED, to);
@@ -421,6 +538,7 @@ class Win32FileSystem : public FileSystem {
         Fail(ERROR_ACCESS_DENIED, to);
       }
     }
+    NoteDiskEvent();
     CopyNeverThroughALink(wide_from, wide_to, to, existing, overwrite);
     // The copy keeps the source's read-only, hidden and system bits (Wine as non-root loses
     // hidden and system when read-only is set too).
@@ -443,10 +561,11 @@ class Win32FileSystem : public FileSystem {
         Fail(ERROR_FILE_NOT_FOUND, normalized);
       }
       DeleteOneFile(normalized, attributes, force);
+      just_deleted_ = {normalized, g_disk_events.load()};
       return;
     }
     Listing listing;
-    if (DWORD error = listing.Read(folder)) {
+    if (DWORD error = listing.Read(*reader_, folder)) {
       Fail(AsPathError(error), normalized);
     }
     listing.Sort();
@@ -456,7 +575,7 @@ class Win32FileSystem : public FileSystem {
         continue;
       }
       std::string name = listing.Name(entry);
-      if (MatchesPattern(name, pattern)) {
+      if (MatchesPattern(name, pattern, &SystemUpperCase)) {
         DeleteOneFile(fs_path::Join(folder, name), entry.attributes, force);
         any = true;
       }
@@ -475,14 +594,16 @@ class Win32FileSystem : public FileSystem {
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
       Fail(ERROR_PATH_NOT_FOUND, normalized);
     }
-    if (fs_path::IsDriveRoot(normalized)) {
+    // The root of a drive or share is never emptied, however it is spelled ("C:\.", "C:\x\..",
+    // "\\?\C:\", "\\server\share\"): decided on the full path the system resolves.
+    if (fs_path::IsVolumeRoot(FullPathName(normalized))) {
       Fail(ERROR_ACCESS_DENIED, normalized);
     }
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-      RemoveOneFolder(normalized, attributes, ReparseTagOf(normalized), force);
+      RemoveOneFolder(normalized, attributes, ReparseTagOf(*reader_, normalized), force);
       return;
     }
-    DeleteContent(normalized, force);
+    DeleteContent(*reader_, normalized, force);
     RemoveOneFolder(normalized, attributes, 0, force);
   }
 
@@ -490,13 +611,19 @@ class Win32FileSystem : public FileSystem {
     std::string normalized = fs_path::Normalize(pattern);
     std::string folder, name_pattern;
     fs_path::Split(normalized, folder, name_pattern);
+    // One lookup where the system can narrow the read (an exact name is an index lookup on
+    // NTFS); our matcher still decides on the long names that come back. Should the narrowed
+    // read fail for any reason but "nothing matches", the full listing decides as before.
     Listing listing;
-    if (DWORD error = listing.Read(folder)) {
-      if ((error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) &&
-          DriveIsReadable(normalized)) {
-        return "";  // the folder does not exist: nothing matches
+    if (!SystemNarrows(name_pattern) || listing.Read(*reader_, folder, name_pattern) != 0) {
+      listing = Listing();
+      if (DWORD error = listing.Read(*reader_, folder)) {
+        if ((error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) &&
+            DriveIsReadable(normalized)) {
+          return "";  // the folder does not exist: nothing matches
+        }
+        Fail(error, normalized);
       }
-      Fail(error, normalized);
     }
     constexpr DWORD kNeverSeen = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     bool folders_too = (attributes & attr::kDirectory) != 0;
@@ -507,7 +634,7 @@ class Win32FileSystem : public FileSystem {
         continue;
       }
       if ((first == nullptr || listing.Less(entry, *first)) &&
-          MatchesPattern(listing.Name(entry), name_pattern)) {
+          MatchesPattern(listing.Name(entry), name_pattern, &SystemUpperCase)) {
         first = &entry;
       }
     }
@@ -524,12 +651,31 @@ class Win32FileSystem : public FileSystem {
     std::wstring root = Widen(normalized.substr(0, 2) + "\\");
     return GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
   }
+
+  // Whether the path is the file this layer deleted last, with nothing done since: the folder
+  // copy deletes a file and at once copies onto its name, and the copy then needs no look at
+  // the destination (under Wine, looking up a missing name reads the whole folder).
+  bool JustDeleted(const std::string& normalized) const {
+    return just_deleted_.stamp == g_disk_events.load() && just_deleted_.path == normalized;
+  }
+
+  struct DeletedFile {
+    std::string path;
+    uint64_t stamp = 0;
+  };
+
+  ReaderPtr reader_;
+  DeletedFile just_deleted_;
 };
 
 }  // namespace
 
 std::shared_ptr<FileSystem> MakeWin32FileSystem() {
-  return std::make_shared<Win32FileSystem>();
+  return MakeWin32FileSystemWith(&FindFirstFileExW);
+}
+
+std::shared_ptr<FileSystem> MakeWin32FileSystemWith(FindFirstFileExFn find_first) {
+  return std::make_shared<Win32FileSystem>(find_first);
 }
 
 }  // namespace zant::win32

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <windows.h>
+// The file-system object model has its own CopyFile and DeleteFile.
+#undef CopyFile
+#undef DeleteFile
+
 #include <memory>
 
 #include "platform/file_system.h"
@@ -8,8 +13,16 @@ namespace zant::win32 {
 
 // The file-system layer on the Win32 W functions. Listings come from FindFirstFileExW("*") and
 // are sorted by name (ordinal, ignoring case); wildcards are decided by MatchesPattern on long
-// names, never by the system's pattern matching or 8.3 names. Long paths and names outside the
-// ANSI code page work. A folder lists its directory once for the pair Files() + SubFolders().
+// names with the system's upper-case table, never by the system's pattern matching or 8.3 names
+// (the directory match lets the system narrow its read, then decides itself). Long paths and
+// names outside the ANSI code page work. A folder lists its directory once for the pair Files()
+// + SubFolders().
 std::shared_ptr<FileSystem> MakeWin32FileSystem();
+
+// The system call every directory read starts with (FindFirstFileExW's shape): tests pass a
+// stand-in to play an older Windows.
+using FindFirstFileExFn = HANDLE(WINAPI*)(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS,
+                                          LPVOID, DWORD);
+std::shared_ptr<FileSystem> MakeWin32FileSystemWith(FindFirstFileExFn find_first);
 
 }  // namespace zant::win32
