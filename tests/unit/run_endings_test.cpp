@@ -23,6 +23,25 @@ TEST(RunEndings, NoticeComesFirstWhileTheWindowIsHidden) {
   EXPECT_EQ(notice.icon, Icon::kInformation);
 }
 
+TEST(RunEndings, SecondUpdaterSaysSoAndEndsTouchingNothing) {
+  SampleComputer pc;
+  pc.AddInstallation("C:\\ZANT");
+  pc.system.another_updater_running = true;
+  const auto before = pc.disk->Snapshot("C:\\");
+
+  EXPECT_EQ(pc.Run(), modMain::kExitAlreadyRunning);
+  ASSERT_EQ(pc.surface.boxes.size(), 1u);
+  EXPECT_EQ(pc.surface.boxes[0].title, kTitle);
+  EXPECT_EQ(pc.surface.boxes[0].text,
+            "The ZANT On CD update program is already running. Please wait for it to finish.");
+  EXPECT_EQ(pc.surface.boxes[0].icon, Icon::kInformation);
+  EXPECT_EQ(pc.surface.boxes[0].buttons, Buttons::kOk);
+  EXPECT_EQ(pc.surface.calls, (std::vector<std::string>{std::string("box:") + kTitle, "unload"}));
+  EXPECT_EQ(pc.disk->Snapshot("C:\\"), before);
+  EXPECT_EQ(pc.disk->ChangeCount(), 0);
+  EXPECT_EQ(pc.system.restarts, 0);
+}
+
 TEST(RunEndings, NoFixedDriveEndsWithErrorAndRestart) {
   SampleComputer pc(/*with_fixed_c=*/false);
   pc.disk->AddDrive('N', drive_type::kNetwork);

@@ -147,6 +147,27 @@ class Win32SystemServices : public SystemServices {
     return win32::Narrow(folder);
   }
 
+  bool ClaimSingleInstance() override {
+    // One name for every session; where the global namespace is refused (no right to create
+    // global objects), the session's own. The handle stays open until the process ends.
+    for (const wchar_t* name : {L"Global\\ZANTOnCD140Update", L"Local\\ZANTOnCD140Update"}) {
+      HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+      if (mutex == nullptr) {
+        if (GetLastError() == ERROR_ACCESS_DENIED) {
+          continue;
+        }
+        return true;
+      }
+      if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return false;
+      }
+      single_instance_.Reset(mutex);
+      return true;
+    }
+    return true;
+  }
+
   std::string GetSystemFolder() override {
     std::wstring path(MAX_PATH, L'\0');
     UINT n = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
@@ -233,6 +254,9 @@ class Win32SystemServices : public SystemServices {
   bool RegisterDll(const std::string& dll_path, bool register_it) override {
     return modRegister::RegisterDll(dll_path, register_it);
   }
+
+ private:
+  OwnedHandle single_instance_;
 };
 
 }  // namespace
