@@ -1,5 +1,5 @@
 """Runs that update installations: a complete successful run over several installations with
-the shared components, and a run that stops at a missing medium folder."""
+the shared components, and runs that stop at a medium lacking a folder or the program file."""
 
 import os
 import unittest
@@ -143,15 +143,12 @@ class SuccessfulRun(ScenarioTestCase):
         })
 
 
-class StoppedByMissingMediumFolder(ScenarioTestCase):
-    def test_report_exit_code_and_partly_updated_installation(self):
-        s = self.scenario({
-            "C": network(),
-            "D": fixed(fx.installation_130("ZANT")),
-            "E": cdrom(medium=Medium(folder="ZANTUPD", without=("Macros",), files={
-                rel: f for rel, f in fx.medium_files().items() if not rel.startswith("Macros\\")
-            })),
-        })
+class StoppedByIncompleteMedium(ScenarioTestCase):
+    """A medium that lacks what the steps will read stops the run before the installation is
+    touched, with the error the missing file or folder gives."""
+
+    def run_until_report(self, installations: dict, medium: Medium, number: int, path: str):
+        s = self.scenario({"C": network(), "D": fixed(installations), "E": cdrom(medium=medium)})
         s.prepare()
         before = s.snapshot("D:\\")
         system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
@@ -160,24 +157,32 @@ class StoppedByMissingMediumFolder(ScenarioTestCase):
         s.press("ok")
 
         box = s.wait_box(timeout_s=60)
-        self.assertEqual((box.title, box.buttons, box.icon),
-                         (TITLE, ("ok",), "error"))
-        self.assertTrue(box.text.startswith(failure_report_start(3)), box.text)
-        self.assertTrue(box.text.endswith(f": {fx.MEDIUM_FOLDER}\\Macros"), box.text)
+        self.assertEqual((box.title, box.buttons, box.icon), (TITLE, ("ok",), "error"))
+        self.assertTrue(box.text.startswith(failure_report_start(number)), box.text)
+        self.assertTrue(box.text.endswith(f": {path}"), box.text)
         s.press("ok")
         self.assertEqual(s.wait_exit(), EXIT_FAILURE)
         self.assertFalse(s.restart_requested())
 
-        # The steps before the macro directives were done, the old directives deleted, and
-        # nothing after: the version flags, log, special library and graphics are untouched.
-        expected = fx.updated(before, "zant", medium_exe=fx.EXE_FILES_140)
-        for name in ("vflgzant.140", "version.140", "MSSent.log", "fr140.dll", "WizGlobe.jpg",
-                     "WizEarth.ico") + tuple(fx.MACROS_140):
-            del expected[f"zant\\{name}".lower()]
-        expected["zant\\version.130"] = fx.fold_case(before)["zant\\version.130"]
-        self.assertEqual(fx.fold_case(s.snapshot("D:\\")), expected)
+        # Every installation byte for byte as before; nothing in the system folder.
+        self.assertEqual(diff_snapshots(before, s.snapshot("D:\\")), {})
+        self.assertEqual(before, s.snapshot("D:\\"))
         self.assertEqual(set(os.listdir(s.linux_path(SYSTEM_FOLDER))), system_before)
         self.assertEqual(s.registry("HKEY_CURRENT_USER\\Software\\ZANTStandIns"), {})
+
+    def test_missing_folder(self):
+        self.run_until_report(
+            fx.installation_130("ZANT"),
+            Medium(folder="ZANTUPD", without=("Macros",), files={
+                rel: f for rel, f in fx.medium_files().items() if not rel.startswith("Macros\\")
+            }), 3, f"{fx.MEDIUM_FOLDER}\\Macros")
+
+    def test_missing_program_file(self):
+        files = fx.medium_files()
+        del files["EXE\\zant.exe"]
+        self.run_until_report(
+            fx.installation_130("ZANT") | fx.installation_130("Other\\ZANT"),
+            Medium(folder="ZANTUPD", files=files), 2, f"{fx.MEDIUM_FOLDER}\\EXE\\zant.exe")
 
 
 if __name__ == "__main__":

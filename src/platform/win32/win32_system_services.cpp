@@ -149,21 +149,20 @@ class Win32SystemServices : public SystemServices {
 
   bool ClaimSingleInstance() override {
     // One name for every session; where the global namespace is refused (no right to create
-    // global objects), the session's own. The handle stays open until the process ends.
+    // global objects), the session's own. The mutex is held as long as these services live,
+    // which is the whole run.
     for (const wchar_t* name : {L"Global\\ZANTOnCD140Update", L"Local\\ZANTOnCD140Update"}) {
       HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
-      if (mutex == nullptr) {
-        if (GetLastError() == ERROR_ACCESS_DENIED) {
-          continue;
-        }
-        return true;
+      const DWORD error = GetLastError();
+      single_instance_.Reset(mutex);
+      if (mutex == nullptr && error == ERROR_ACCESS_DENIED) {
+        continue;
       }
-      if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mutex);
+      if (mutex != nullptr && error == ERROR_ALREADY_EXISTS) {
+        single_instance_.Reset(nullptr);  // another updater's: not ours to hold
         return false;
       }
-      single_instance_.Reset(mutex);
-      return true;
+      return true;  // ours, or no mutex at all: better to run than to refuse
     }
     return true;
   }
