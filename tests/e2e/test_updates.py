@@ -1,12 +1,14 @@
 """Runs that update installations: a complete successful run over several installations with
-the shared components, and runs that stop at a medium lacking a folder or the program file."""
+the shared components (a second start meanwhile turned away), then the same update run again;
+and runs that stop at a medium lacking a folder or the program file."""
 
 import os
+import stat
 import unittest
 
-from harness import (EXIT_FAILURE, EXIT_RESTART, SYSTEM_FOLDER, File, Medium, ScenarioTestCase,
-                     cdrom, diff_snapshots, fixed, network)
-from messages import (ANALYZING, CHECKING_VERSION, COPYING_GRAPHICS, COPYING_SPECIAL_FILES,
+from harness import (EXIT_ALREADY_RUNNING, EXIT_FAILURE, EXIT_RESTART, SYSTEM_FOLDER, File,
+                     Medium, ScenarioTestCase, cdrom, diff_snapshots, fixed, network)
+from messages import (ALREADY_RUNNING, ANALYZING, STARTUP_NOTICE, CHECKING_VERSION, COPYING_GRAPHICS, COPYING_SPECIAL_FILES,
                       CREATING_LOG_FILE, REMOVING_OLD_DOCUMENTS, RUNTIME_INSTALLER,
                       SEQUENCE_PROTECTION, SOAP_INSTALLER, SUCCESS, TITLE, UPDATING_DATABASE,
                       UPDATING_DOCUMENTS, UPDATING_FLAGS, UPDATING_MACROS,
@@ -72,7 +74,16 @@ class SuccessfulRun(ScenarioTestCase):
         system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
 
         s.start()
-        s.wait_box()
+        self.assertEqual(s.wait_box().text, STARTUP_NOTICE)
+
+        # Started again while the first waits at its notice: one box, exit code 3, and the
+        # second is gone before the first touches anything.
+        second = s.start_second()
+        self.assertBox(s.wait_box(), text=ALREADY_RUNNING, buttons=("ok",), icon="information")
+        s.press("ok")
+        self.assertEqual(second.wait(30), EXIT_ALREADY_RUNNING)
+        before["E"] = s.snapshot("E:\\")  # now with the second's copy of the updater
+        s.follow_first()
         s.press("ok")
 
         # A is updated without a question; C is asked about first (folder order on F).
@@ -141,6 +152,31 @@ class SuccessfulRun(ScenarioTestCase):
             "removed": ["PocketSOAP", "PocketSOAP\\Documentation.lnk",
                         "PocketSOAP\\Uninstall.lnk"],
         })
+        for name in fx.LIBRARIES:  # copied from the read-only medium, left writable
+            self.assertTrue((system / name).stat().st_mode & stat.S_IWUSR, name)
+
+        # The same update again, Yes to every question: C is updated now, A and B stay as they
+        # are, and every library is copied over its earlier copy and registers again.
+        after_first = {letter: s.snapshot(f"{letter}:\\") for letter in "DF"}
+        s.delete_registry(stand_ins)
+        s.start()
+        s.wait_box()
+        s.press("ok")
+        for folder in ("D:", C_FOLDER, B_FOLDER):
+            self.assertBox(s.wait_box(timeout_s=120), text=reinstall_question(folder),
+                           buttons=("yes", "no"), icon="warning")
+            s.press("yes")
+        again = s.watch(timeout_s=fx.FULL_RUN_S)
+        self.assertBox(again.box, text=SUCCESS, buttons=("ok",), icon="information")
+        self.assertEqual(again.last.status, success_status(3))
+        s.press("ok")
+        self.assertEqual(s.wait_exit(), EXIT_RESTART)
+        self.assertFalse((system / "ZEPDI140.log").exists(), "no Error copying entry")
+        self.assertEqual(s.registry(stand_ins).get(f"{stand_ins}\\Registered"),
+                         {name: f"{SYSTEM_FOLDER}\\{name}" for name in fx.LIBRARIES})
+        self.assertEqual(fx.fold_case(s.snapshot("D:\\")), fx.fold_case(after_first["D"]))
+        self.assertEqual(fx.fold_case(s.snapshot("F:\\")),
+                         fx.updated(after_first["F"], C_FOLDER[3:], medium_exe=exe))
 
 
 class StoppedByIncompleteMedium(ScenarioTestCase):
