@@ -69,9 +69,11 @@ class frmMain {
   void StartInstaller(const std::string& detail, const std::string& program,
                       const std::string& switches, int counts, const std::string& log_text);
   void InstallLibrary(const std::string& detail, const std::string& dll_name);
+  void CopyLibrary(const std::string& source, const std::string& installed);
   void CleanUpStartMenu();
 
   // Small actions of the per-installation steps.
+  void CheckMedium();
   void Announce(const std::string& text);
   void AnnounceWithFolder(const std::string& text);
   void DeleteIfPresent(const std::string& path);

@@ -1,5 +1,7 @@
 // The per-installation steps that bring one installation from version 1.30 to 1.40. They run in
-// a fixed order; any failure ends the run, leaving the installation partly updated.
+// a fixed order; any failure ends the run. The medium is checked before the first change, so a
+// medium that lacks something leaves the installation as it was; any other failure leaves it
+// partly updated, and a second run of the update completes it.
 
 #include "app/frm_main.h"
 #include "app/texts.h"
@@ -10,6 +12,8 @@ void frmMain::UpdateInstallation() {
   const std::string& source = state_.SourceFolder;
   const std::string& folder = state_.InstallFolder;
   const std::string package = folder + "\\Packages\\ZANT";
+
+  CheckMedium();
 
   AnnounceWithFolder(texts::kRemovingOldDocuments);
   DeleteAllFiles(source + "\\DocsX", package);
@@ -54,6 +58,7 @@ void frmMain::UpdateInstallation() {
   if (!Fs().FileExists(folder + "\\sysx3.dll")) {
     Announce(texts::kCopyingSpecialFiles);
     ShowDetail("fr140.dll");
+    DeleteIfPresent(folder + "\\fr140.dll");
     Copy(source + "\\EXE\\fr140.dll", folder + "\\fr140.dll");
     ShowDetail(texts::kCheckingReadOnly);
     MakeWritable(folder + "\\fr140.dll");
@@ -61,13 +66,39 @@ void frmMain::UpdateInstallation() {
 
   Announce(texts::kCopyingGraphics);
   ShowDetail("WizGlobe.jpg");
+  DeleteIfPresent(folder + "\\WizGlobe.jpg");
   Copy(source + "\\EXE\\WizGlobe.jpg", folder + "\\WizGlobe.jpg");
   MakeWritable(folder + "\\WizGlobe.jpg");
   ShowDetail("WizEarth.ico");
+  DeleteIfPresent(folder + "\\WizEarth.ico");
   Copy(source + "\\EXE\\WizEarth.ico", folder + "\\WizEarth.ico");
   MakeWritable(folder + "\\WizEarth.ico");
 
   ++state_.UpdatedCount;
+}
+
+void frmMain::CheckMedium() {
+  // Every medium folder and file the steps below will read, in the order they read them. Each
+  // is looked up as its step would (a folder as the folder copy opens it, a file as the copy
+  // reads it), so a missing one fails with the same number and description, only earlier.
+  const std::string& source = state_.SourceFolder;
+  const std::string& folder = state_.InstallFolder;
+  for (const char* name : {"\\DocsX", "\\Docs", "\\DB"}) {
+    Fs().GetFolder(source + name);
+  }
+  Fs().GetFile(source + "\\EXE\\zant.exe");
+  Fs().GetFile(source + "\\EXE\\about.txt");
+  for (const char* name : {"\\Macros", "\\Flags"}) {
+    Fs().GetFolder(source + name);
+  }
+  if (!Fs().FileExists(folder + "\\MSSent.log")) {
+    Fs().GetFile(source + "\\EXE\\MSSent.log");
+  }
+  if (!Fs().FileExists(folder + "\\sysx3.dll")) {
+    Fs().GetFile(source + "\\EXE\\fr140.dll");
+  }
+  Fs().GetFile(source + "\\EXE\\WizGlobe.jpg");
+  Fs().GetFile(source + "\\EXE\\WizEarth.ico");
 }
 
 void frmMain::Announce(const std::string& text) {

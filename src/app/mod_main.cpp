@@ -18,6 +18,14 @@ void ReportFailure(Surface& surface, int32_t number, const std::string& descript
 }  // namespace
 
 int StartUp(Surface& surface, const FileSystemFactory& file_systems, SystemServices& system) {
+  // Two updaters at once would search and update the same installations, interleaving their
+  // deletes and copies.
+  if (!system.ClaimSingleInstance()) {
+    surface.MessageBox(texts::kAlreadyRunning, texts::kMessageTitle, Buttons::kOk,
+                       Icon::kInformation);
+    surface.Unload();
+    return kExitAlreadyRunning;
+  }
   try {
     frmMain form(surface, file_systems, system);
     form.Main();

@@ -61,7 +61,7 @@ void frmMain::InstallLibrary(const std::string& detail, const std::string& dll_n
   try {
     bool copied = true;
     try {
-      Fs().CopyFile(state_.SourceFolder + "\\EXE\\" + dll_name, installed, true);
+      CopyLibrary(state_.SourceFolder + "\\EXE\\" + dll_name, installed);
     } catch (const RunError&) {
       copied = false;
     }
@@ -72,6 +72,21 @@ void frmMain::InstallLibrary(const std::string& detail, const std::string& dll_n
     }
   } catch (const RunError&) {
   }
+}
+
+void frmMain::CopyLibrary(const std::string& source, const std::string& installed) {
+  // Files copied from a CD arrive read-only, and a read-only library refuses every later copy
+  // over it. An older copy left read-only (by an earlier run from the CD) loses that bit first;
+  // the new copy is left writable. Either failing counts as a failed copy.
+  if (Fs().FileExists(installed)) {
+    FilePtr older = Fs().GetFile(installed);
+    const uint32_t bits = older->Attributes();
+    if (bits & attr::kReadOnly) {
+      older->SetAttributes(bits & (attr::kHidden | attr::kSystem | attr::kArchive));
+    }
+  }
+  Fs().CopyFile(source, installed, true);
+  Fs().GetFile(installed)->SetAttributes(0);
 }
 
 void frmMain::CleanUpStartMenu() {

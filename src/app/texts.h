@@ -15,6 +15,9 @@ inline constexpr const char* kStartupNotice =
     "computer and run this update program again.\r\n\r\n"
     "If you still encounter an error, contact Melcor for assistance (call 555-301-0147).";
 
+inline constexpr const char* kAlreadyRunning =
+    "The ZANT On CD update program is already running. Please wait for it to finish.";
+
 // Discovery.
 inline constexpr const char* kAnalyzing = "Analyzing your system, Please wait...";
 inline constexpr const char* kSearchingBefore =

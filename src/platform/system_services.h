@@ -12,6 +12,9 @@ class SystemServices {
 
   // The folder of the updater's own executable, as Windows reports it.
   virtual std::string OwnFolder() = 0;
+  // Claims, for the rest of the process's life, the one place of an updater on this computer.
+  // False when another updater holds it; true also when Windows cannot tell.
+  virtual bool ClaimSingleInstance() = 0;
   // The Windows system folder without trailing backslash, or "" when Windows cannot tell.
   virtual std::string GetSystemFolder() = 0;
   // A shell special folder (CSIDL number) followed by exactly one backslash, or "" when the

@@ -49,6 +49,7 @@ SYSTEM_FOLDER = "C:\\windows\\system32"
 EXIT_RESTART = 0  # the run returned (endings with a restart request)
 EXIT_FAILURE = 1  # the unhandled-error report was shown
 EXIT_CANCELLED = 2  # the user confirmed the cancel
+EXIT_ALREADY_RUNNING = 3  # another updater was running
 
 
 class ScenarioError(AssertionError):
@@ -385,6 +386,7 @@ class Scenario:
         self._server_temp: Path | None = None
         self._driver: _DriverConnection | None = None
         self._updater: subprocess.Popen | None = None
+        self._others: list[subprocess.Popen] = []
         self._prepared = False
         self._closed = False
 
@@ -536,17 +538,37 @@ class Scenario:
     # -- the run -------------------------------------------------------------------------------
 
     def start(self) -> None:
-        """Starts the updater from the medium (as `wine 'E:\\ZANTUPD\\ZANTUpdate.exe'`)."""
+        """Starts the updater from the medium (as `wine 'E:\\ZANTUPD\\ZANTUpdate.exe'`); again
+        once the previous run has ended, for a second run of the same update."""
         self.prepare()
         if self._updater is not None:
-            raise RuntimeError("the updater was already started")
-        windows_path = self.updater_windows_path
-        cwd = self.linux_path(windows_path).parent
-        log = self.logs / "updater.log"
-        with open(log, "ab") as out:
-            self._updater = subprocess.Popen(["wine", windows_path], stdin=subprocess.DEVNULL,
-                                             stdout=out, stderr=out, env=self._env, cwd=cwd)
+            if self._updater.poll() is None:
+                raise RuntimeError("the updater is still running")
+            self._others.append(self._updater)
+        self._updater = self._launch(self.updater_windows_path, "updater")
         self._call(f"attach {UPDATER_NAME} 20000", 30)
+
+    def start_second(self, name: str = "ZANTUpdate2.exe") -> subprocess.Popen:
+        """Starts a second updater while the first runs: the same program, copied beside the
+        first under another name so that the driver can tell the two apart. The driver follows
+        the second until follow_first(); wait for its exit code on the process returned."""
+        first = self.linux_path(self.updater_windows_path)
+        shutil.copyfile(first, first.with_name(name))
+        windows_path = self.updater_windows_path[:-len(UPDATER_NAME)] + name
+        process = self._launch(windows_path, "second")
+        self._others.append(process)
+        self._call(f"attach {name} 20000", 30)
+        return process
+
+    def follow_first(self) -> None:
+        """The driver follows the first updater again (after start_second)."""
+        self._call(f"attach {UPDATER_NAME} 20000", 30)
+
+    def _launch(self, windows_path: str, log_name: str) -> subprocess.Popen:
+        cwd = self.linux_path(windows_path).parent
+        with open(self.logs / f"{log_name}.log", "ab") as out:
+            return subprocess.Popen(["wine", windows_path], stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=out, env=self._env, cwd=cwd)
 
     def _call(self, line: str, timeout_s: float) -> dict:
         if self._driver is None:
@@ -721,6 +743,13 @@ class Scenario:
             current[name] = int(data, 16) if kind in ("REG_DWORD", "REG_QWORD") else data
         return values
 
+    def delete_registry(self, key: str) -> None:
+        """Removes a registry key with everything below it (nothing happens if it is missing)."""
+        self.prepare()
+        subprocess.run(["wine", "reg", "delete", key, "/f"], stdin=subprocess.DEVNULL,
+                       capture_output=True, env=self._env, cwd=self.prefix / "drive_c",
+                       timeout=60)
+
     def log_tail(self, name: str = "updater", lines: int = 20) -> str:
         path = self.logs / f"{name}.log"
         if not path.is_file():
@@ -745,7 +774,8 @@ class Scenario:
             if self._server_started:
                 subprocess.run(["wineserver", "-k"], env=self._env, stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
-            for process in (self._updater, self._driver.process if self._driver else None):
+            for process in (self._updater, *self._others,
+                            self._driver.process if self._driver else None):
                 if process is None:
                     continue
                 try:

@@ -117,6 +117,10 @@ SUCCESS = (
 )
 
 
+ALREADY_RUNNING = (
+    "The ZANT On CD update program is already running. Please wait for it to finish.")
+
+
 def success_status(count: int) -> str:
     return ("Update Successful... \r\n\r\nZANT On CD has been updated to version 1.40. (C-"
             f"{count})")

@@ -1,13 +1,16 @@
 """Runs that update installations: a complete successful run over several installations with
 the shared components, from a medium with libraries planted beside the updater onto an
-installation with links in it; and a run that stops at a missing medium folder."""
+installation with links in it (a second start meanwhile turned away), then the same update run
+again; and runs that stop at a medium lacking a folder or the program file."""
 
 import os
+import stat
 import unittest
 
-from harness import (EXIT_FAILURE, EXIT_RESTART, SYSTEM_FOLDER, File, Link, Medium,
-                     ScenarioTestCase, cdrom, diff_snapshots, fixed, network)
-from messages import (ANALYZING, CHECKING_VERSION, COPYING_GRAPHICS, COPYING_SPECIAL_FILES,
+from harness import (EXIT_ALREADY_RUNNING, EXIT_FAILURE, EXIT_RESTART, SYSTEM_FOLDER, File,
+                     Link, Medium, ScenarioTestCase, cdrom, diff_snapshots, fixed, network)
+from messages import (ALREADY_RUNNING, ANALYZING, CHECKING_VERSION, COPYING_GRAPHICS,
+                      COPYING_SPECIAL_FILES, STARTUP_NOTICE,
                       CREATING_LOG_FILE, REMOVING_OLD_DOCUMENTS, RUNTIME_INSTALLER,
                       SEQUENCE_PROTECTION, SOAP_INSTALLER, SUCCESS, TITLE, UPDATING_DATABASE,
                       UPDATING_DOCUMENTS, UPDATING_FLAGS, UPDATING_MACROS,
@@ -83,7 +86,16 @@ class SuccessfulRun(ScenarioTestCase):
         system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
 
         s.start()
-        s.wait_box()
+        self.assertEqual(s.wait_box().text, STARTUP_NOTICE)
+
+        # Started again while the first waits at its notice: one box, exit code 3, and the
+        # second is gone before the first touches anything.
+        second = s.start_second()
+        self.assertBox(s.wait_box(), text=ALREADY_RUNNING, buttons=("ok",), icon="information")
+        s.press("ok")
+        self.assertEqual(second.wait(30), EXIT_ALREADY_RUNNING)
+        before["E"] = s.snapshot("E:\\")  # now with the second's copy of the updater
+        s.follow_first()
         s.press("ok")
 
         # A is updated without a question; C is asked about first (folder order on F).
@@ -159,17 +171,39 @@ class SuccessfulRun(ScenarioTestCase):
             "removed": ["PocketSOAP", "PocketSOAP\\Documentation.lnk",
                         "PocketSOAP\\Uninstall.lnk"],
         })
+        for name in fx.LIBRARIES:  # copied from the read-only medium, left writable
+            self.assertTrue((system / name).stat().st_mode & stat.S_IWUSR, name)
+
+        # The same update again, Yes to every question: C is updated now, A and B stay as they
+        # are, and every library is copied over its earlier copy and registers again.
+        after_first = {letter: s.snapshot(f"{letter}:\\") for letter in "DF"}
+        s.delete_registry(stand_ins)
+        s.start()
+        s.wait_box()
+        s.press("ok")
+        for folder in ("D:", C_FOLDER, B_FOLDER):
+            self.assertBox(s.wait_box(timeout_s=120), text=reinstall_question(folder),
+                           buttons=("yes", "no"), icon="warning")
+            s.press("yes")
+        again = s.watch(timeout_s=fx.FULL_RUN_S)
+        self.assertBox(again.box, text=SUCCESS, buttons=("ok",), icon="information")
+        self.assertEqual(again.last.status, success_status(3))
+        s.press("ok")
+        self.assertEqual(s.wait_exit(), EXIT_RESTART)
+        self.assertFalse((system / "ZEPDI140.log").exists(), "no Error copying entry")
+        self.assertEqual(s.registry(stand_ins).get(f"{stand_ins}\\Registered"),
+                         {name: f"{SYSTEM_FOLDER}\\{name}" for name in fx.LIBRARIES})
+        self.assertEqual(fx.fold_case(s.snapshot("D:\\")), fx.fold_case(after_first["D"]))
+        self.assertEqual(fx.fold_case(s.snapshot("F:\\")),
+                         fx.updated(after_first["F"], C_FOLDER[3:], medium_exe=exe))
 
 
-class StoppedByMissingMediumFolder(ScenarioTestCase):
-    def test_report_exit_code_and_partly_updated_installation(self):
-        s = self.scenario({
-            "C": network(),
-            "D": fixed(fx.installation_130("ZANT")),
-            "E": cdrom(medium=Medium(folder="ZANTUPD", without=("Macros",), files={
-                rel: f for rel, f in fx.medium_files().items() if not rel.startswith("Macros\\")
-            })),
-        })
+class StoppedByIncompleteMedium(ScenarioTestCase):
+    """A medium that lacks what the steps will read stops the run before the installation is
+    touched, with the error the missing file or folder gives."""
+
+    def run_until_report(self, installations: dict, medium: Medium, number: int, path: str):
+        s = self.scenario({"C": network(), "D": fixed(installations), "E": cdrom(medium=medium)})
         s.prepare()
         before = s.snapshot("D:\\")
         system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
@@ -178,24 +212,32 @@ class StoppedByMissingMediumFolder(ScenarioTestCase):
         s.press("ok")
 
         box = s.wait_box(timeout_s=60)
-        self.assertEqual((box.title, box.buttons, box.icon),
-                         (TITLE, ("ok",), "error"))
-        self.assertTrue(box.text.startswith(failure_report_start(3)), box.text)
-        self.assertTrue(box.text.endswith(f": {fx.MEDIUM_FOLDER}\\Macros"), box.text)
+        self.assertEqual((box.title, box.buttons, box.icon), (TITLE, ("ok",), "error"))
+        self.assertTrue(box.text.startswith(failure_report_start(number)), box.text)
+        self.assertTrue(box.text.endswith(f": {path}"), box.text)
         s.press("ok")
         self.assertEqual(s.wait_exit(), EXIT_FAILURE)
         self.assertFalse(s.restart_requested())
 
-        # The steps before the macro directives were done, the old directives deleted, and
-        # nothing after: the version flags, log, special library and graphics are untouched.
-        expected = fx.updated(before, "zant", medium_exe=fx.EXE_FILES_140)
-        for name in ("vflgzant.140", "version.140", "MSSent.log", "fr140.dll", "WizGlobe.jpg",
-                     "WizEarth.ico") + tuple(fx.MACROS_140):
-            del expected[f"zant\\{name}".lower()]
-        expected["zant\\version.130"] = fx.fold_case(before)["zant\\version.130"]
-        self.assertEqual(fx.fold_case(s.snapshot("D:\\")), expected)
+        # Every installation byte for byte as before; nothing in the system folder.
+        self.assertEqual(diff_snapshots(before, s.snapshot("D:\\")), {})
+        self.assertEqual(before, s.snapshot("D:\\"))
         self.assertEqual(set(os.listdir(s.linux_path(SYSTEM_FOLDER))), system_before)
         self.assertEqual(s.registry("HKEY_CURRENT_USER\\Software\\ZANTStandIns"), {})
+
+    def test_missing_folder(self):
+        self.run_until_report(
+            fx.installation_130("ZANT"),
+            Medium(folder="ZANTUPD", without=("Macros",), files={
+                rel: f for rel, f in fx.medium_files().items() if not rel.startswith("Macros\\")
+            }), 3, f"{fx.MEDIUM_FOLDER}\\Macros")
+
+    def test_missing_program_file(self):
+        files = fx.medium_files()
+        del files["EXE\\zant.exe"]
+        self.run_until_report(
+            fx.installation_130("ZANT") | fx.installation_130("Other\\ZANT"),
+            Medium(folder="ZANTUPD", files=files), 2, f"{fx.MEDIUM_FOLDER}\\EXE\\zant.exe")
 
 
 if __name__ == "__main__":

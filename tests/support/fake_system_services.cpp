@@ -15,6 +15,7 @@ void FakeSystemServices::AppendLogLine(const std::string& path, const std::strin
   if (fail_append) {
     throw RunError(err::kAccessDenied, "Access is denied: " + path);
   }
+  disk_->CountChange(path);
   std::string content = disk_->Exists(path) ? disk_->ReadFile(path) : "";
   disk_->MakeFile(path, content + "\r\n" + text,
                   disk_->Exists(path) ? disk_->GetAttributes(path) : 0);

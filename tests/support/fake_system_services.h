@@ -17,6 +17,7 @@ class FakeSystemServices : public SystemServices {
   explicit FakeSystemServices(std::shared_ptr<MemoryDisk> disk) : disk_(std::move(disk)) {}
 
   std::string OwnFolder() override { return own_folder; }
+  bool ClaimSingleInstance() override { return !another_updater_running; }
   std::string GetSystemFolder() override { return system_folder; }
   std::string GetSpecialFolderPath(int32_t csidl, void* owner) override;
   void AppendLogLine(const std::string& path, const std::string& text) override;
@@ -28,6 +29,7 @@ class FakeSystemServices : public SystemServices {
   std::string system_folder = "C:\\Windows\\System32";
   std::string programs_folder = "C:\\Users\\user\\Start Menu\\Programs\\";
   bool fail_append = false;
+  bool another_updater_running = false;
   // Libraries (by full path) whose registration fails.
   std::vector<std::string> failing_registrations;
 

@@ -14,6 +14,7 @@ namespace zant::test {
 namespace {
 
 constexpr int kMaxLinkDepth = 16;
+constexpr int32_t kDiskFull = 112;
 constexpr uint32_t kStoredBits = attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kArchive;
 
 // Names compare without regard to case, as the file system's upper-case table sees it (simple
@@ -98,6 +99,34 @@ struct MemoryDisk::Impl {
   std::map<std::string, int32_t> delete_faults;
   std::map<std::string, int32_t> dir_match_faults;
   int32_t drives_fault = 0;
+  int changes = 0;
+  std::vector<std::string> changed_paths;
+  int failing_change = 0;  // 0: none
+  MemoryDisk::ChangeFault change_fault = MemoryDisk::ChangeFault::kRefused;
+
+  // Counts one change to path. The failing change throws RunError for a refusal or a full
+  // disk; for a stop it returns true, so that a copy can leave its truncated destination first.
+  bool CountChange(const std::string& path) {
+    changed_paths.push_back(path);
+    if (++changes != failing_change) {
+      return false;
+    }
+    switch (change_fault) {
+      case MemoryDisk::ChangeFault::kRefused:
+        Fail(err::kAccessDenied, path);
+      case MemoryDisk::ChangeFault::kDiskFull:
+        throw RunError(kDiskFull, fs_path::Describe("There is not enough space on the disk", path));
+      case MemoryDisk::ChangeFault::kStopped:
+        break;
+    }
+    return true;
+  }
+
+  void CountChangeOrStop(const std::string& path) {
+    if (CountChange(path)) {
+      throw ComputerStopped{path};
+    }
+  }
 
   // The result of looking a path up: the entry, the folder that holds it (also when the entry
   // itself is missing, error 2), or the error a Win32 call would give.
@@ -232,6 +261,7 @@ struct MemoryDisk::Impl {
       if ((child->attributes & attr::kReadOnly) && !force) {
         Fail(err::kAccessDenied, child_path);
       }
+      CountChangeOrStop(child_path);
       folder->children.erase(key);
     }
   }
@@ -253,7 +283,9 @@ class MemoryFile : public File {
   std::string Name() const override { return name_; }
   uint32_t Attributes() const override { return Lookup()->ReportedAttributes(); }
   void SetAttributes(uint32_t attributes) override {
-    Lookup()->attributes = attributes & kStoredBits;
+    Node* node = Lookup();
+    disk_->impl().CountChangeOrStop(path_);
+    node->attributes = attributes & kStoredBits;
   }
 
  private:
@@ -417,11 +449,14 @@ class MemoryFileSystem : public FileSystem {
     if (dst.error == err::kFileNotFound && dst.parent != nullptr) {
       std::string folder, name;
       fs_path::Split(to, folder, name);
+      bool stopped = CountCopy(nullptr, dst.parent, to);
       auto node = std::make_unique<Node>();
       node->name = name;
       node->content = src.node->content;
       node->attributes = src.node->attributes;
+      Node* written = node.get();
       dst.parent->children[Key(name)] = std::move(node);
+      Truncate(written, stopped, to);
       return;
     }
     if (dst.error != 0) {
@@ -439,8 +474,10 @@ class MemoryFileSystem : public FileSystem {
     if (dst.node->attributes & (attr::kReadOnly | attr::kHidden | attr::kSystem)) {
       Fail(err::kAccessDenied, to);
     }
+    bool stopped = CountCopy(dst.node, dst.parent, to);
     dst.node->content = src.node->content;
     dst.node->attributes = src.node->attributes;
+    Truncate(dst.node, stopped, to);
   }
 
   void DeleteFile(const std::string& path, bool force) override {
@@ -468,6 +505,7 @@ class MemoryFileSystem : public FileSystem {
       if ((file->attributes & attr::kReadOnly) && !force) {
         Fail(err::kAccessDenied, file_path);
       }
+      impl().CountChangeOrStop(file_path);
       folder.node->children.erase(key);
     }
   }
@@ -491,6 +529,7 @@ class MemoryFileSystem : public FileSystem {
     if ((found.node->attributes & attr::kReadOnly) && !force) {
       Fail(err::kAccessDenied, normalized);
     }
+    impl().CountChangeOrStop(normalized);
     Impl::Unlink(found.parent, found.node);
   }
 
@@ -523,6 +562,28 @@ class MemoryFileSystem : public FileSystem {
 
  private:
   Impl& impl() { return disk_->impl(); }
+
+  // Counts a copy to `to` as one change, before anything is written. Refused, it changes
+  // nothing; on a full disk the copy removes the destination it had begun to overwrite. True
+  // when the computer stops during this copy.
+  bool CountCopy(Node* existing, Node* parent, const std::string& to) {
+    try {
+      return impl().CountChange(to);
+    } catch (const RunError& error) {
+      if (existing != nullptr && error.Number() == kDiskFull) {
+        Impl::Unlink(parent, existing);
+      }
+      throw;
+    }
+  }
+
+  // A copy cut short keeps the first half of what it was writing.
+  static void Truncate(Node* written, bool stopped, const std::string& to) {
+    if (stopped) {
+      written->content.resize(written->content.size() / 2);
+      throw ComputerStopped{to};
+    }
+  }
 
   std::shared_ptr<MemoryDisk> disk_;
 };
@@ -685,6 +746,24 @@ void MemoryDisk::ClearFaults() {
   impl_->delete_faults.clear();
   impl_->dir_match_faults.clear();
   impl_->drives_fault = 0;
+  impl_->failing_change = 0;
+}
+
+void MemoryDisk::FailNthChange(int n, ChangeFault fault) {
+  impl_->failing_change = n;
+  impl_->change_fault = fault;
+}
+
+int MemoryDisk::ChangeCount() const {
+  return impl_->changes;
+}
+
+const std::vector<std::string>& MemoryDisk::ChangedPaths() const {
+  return impl_->changed_paths;
+}
+
+void MemoryDisk::CountChange(const std::string& path) {
+  impl_->CountChangeOrStop(path);
 }
 
 std::shared_ptr<FileSystem> MakeMemoryFileSystem(std::shared_ptr<MemoryDisk> disk) {

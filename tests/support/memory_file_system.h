@@ -9,6 +9,12 @@
 
 namespace zant::test {
 
+// Thrown at the change where the computer stops dead (power lost, process killed). It is neither
+// a RunError nor a std::exception, so no trap of the run catches it and nothing after it happens.
+struct ComputerStopped {
+  std::string path;
+};
+
 // An in-memory computer for unit tests: drives with folder trees, files with contents and
 // attributes, and faults that can be injected. Every MemoryFileSystem made from one disk sees
 // the same state, as every file-system object of a process sees the same disks. It keeps the
@@ -54,7 +60,21 @@ class MemoryDisk {
   void FailDelete(const std::string& path, int32_t error = 32);
   void FailDirMatch(const std::string& pattern_folder, int32_t error = 21);
   void FailDrives(int32_t error = 21);  // the Drives() enumeration itself
-  void ClearFaults();
+  void ClearFaults();                   // the failing change too
+
+  // Changes: every copy, file or folder removal and attribute change made through the
+  // file-system objects, and every log entry the fake services append (CountChange), is one
+  // change, counted from the disk's creation; setting up a tree is none. The n-th change (1 for
+  // the first) can be made to fail: refused (error 5, nothing changed), disk full (error 112; a
+  // copy removes the destination it had begun to write) or stopped dead (ComputerStopped; a copy
+  // leaves its destination truncated, with the source's attributes, as the copy creates it).
+  enum class ChangeFault { kRefused, kDiskFull, kStopped };
+  void FailNthChange(int n, ChangeFault fault);
+  int ChangeCount() const;
+  // The path of every change counted so far, in order.
+  const std::vector<std::string>& ChangedPaths() const;
+  // Counts one change to path made by another double; throws when it is the one to fail.
+  void CountChange(const std::string& path);
 
   struct Impl;
   MemoryDisk();

@@ -80,5 +80,37 @@ TEST_F(MemoryDiskTest, SnapshotListsTheTreeInListingOrder) {
   EXPECT_EQ(fs_->GetFolder("C:\\Prog\\Alias")->Files()[0]->Path(), "C:\\Prog\\Alias\\db.mdb");
 }
 
+TEST_F(MemoryDiskTest, TheChosenChangeFailsAsRefusedFullOrStopped) {
+  using Fault = MemoryDisk::ChangeFault;
+  const std::string exe = "C:\\Prog\\ZANT\\zant.exe";
+  const std::string copy = "C:\\Prog\\ZANT\\copy.exe";
+  fs_->GetFile(exe)->SetAttributes(attr::kReadOnly);  // change 1
+  fs_->CopyFile(exe, copy, true);                     // change 2
+  EXPECT_EQ(disk_->ChangedPaths(), (std::vector<std::string>{exe, copy}));
+
+  disk_->FailNthChange(3, Fault::kRefused);
+  EXPECT_EQ(NumberOf([&] { fs_->DeleteFile("C:\\Prog\\ZANT\\*.*", true); }), 5);
+  EXPECT_TRUE(disk_->Exists(copy));
+  // A full disk during an overwrite loses the old destination.
+  EXPECT_EQ(NumberOf([&] { fs_->CopyFile("C:\\Prog\\ZANT\\db.mdb", copy, true); }), 5)
+      << "a read-only destination is refused before any change";
+  EXPECT_EQ(disk_->ChangeCount(), 3);
+  disk_->SetAttributes(copy, 0);
+  disk_->FailNthChange(4, Fault::kDiskFull);
+  EXPECT_EQ(NumberOf([&] { fs_->CopyFile("C:\\Prog\\ZANT\\db.mdb", copy, true); }), 112);
+  EXPECT_FALSE(disk_->Exists(copy));
+  // Stopped dead: a copy leaves half its content with the source's attributes; nothing else.
+  disk_->FailNthChange(5, Fault::kStopped);
+  EXPECT_THROW(fs_->CopyFile(exe, copy, true), ComputerStopped);
+  EXPECT_EQ(disk_->ReadFile(copy), "e");
+  EXPECT_EQ(disk_->GetAttributes(copy), attr::kReadOnly);
+  disk_->FailNthChange(6, Fault::kStopped);
+  EXPECT_THROW(fs_->DeleteFolder("C:\\Prog", true), ComputerStopped);
+  EXPECT_TRUE(disk_->Exists(copy));
+  disk_->ClearFaults();
+  fs_->DeleteFolder("C:\\Prog", true);
+  EXPECT_FALSE(disk_->Exists("C:\\Prog"));
+}
+
 }  // namespace
 }  // namespace zant::test

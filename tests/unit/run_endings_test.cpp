@@ -23,6 +23,25 @@ TEST(RunEndings, NoticeComesFirstWhileTheWindowIsHidden) {
   EXPECT_EQ(notice.icon, Icon::kInformation);
 }
 
+TEST(RunEndings, SecondUpdaterSaysSoAndEndsTouchingNothing) {
+  SampleComputer pc;
+  pc.AddInstallation("C:\\ZANT");
+  pc.system.another_updater_running = true;
+  const auto before = pc.disk->Snapshot("C:\\");
+
+  EXPECT_EQ(pc.Run(), modMain::kExitAlreadyRunning);
+  ASSERT_EQ(pc.surface.boxes.size(), 1u);
+  EXPECT_EQ(pc.surface.boxes[0].title, kTitle);
+  EXPECT_EQ(pc.surface.boxes[0].text,
+            "The ZANT On CD update program is already running. Please wait for it to finish.");
+  EXPECT_EQ(pc.surface.boxes[0].icon, Icon::kInformation);
+  EXPECT_EQ(pc.surface.boxes[0].buttons, Buttons::kOk);
+  EXPECT_EQ(pc.surface.calls, (std::vector<std::string>{std::string("box:") + kTitle, "unload"}));
+  EXPECT_EQ(pc.disk->Snapshot("C:\\"), before);
+  EXPECT_EQ(pc.disk->ChangeCount(), 0);
+  EXPECT_EQ(pc.system.restarts, 0);
+}
+
 TEST(RunEndings, NoFixedDriveEndsWithErrorAndRestart) {
   SampleComputer pc(/*with_fixed_c=*/false);
   pc.disk->AddDrive('N', drive_type::kNetwork);
@@ -97,22 +116,59 @@ TEST(RunEndings, FailureIsReportedWithoutRestartAndNothingIsRolledBack) {
   pc.disk->AddDrive('D', drive_type::kFixed);
   pc.AddInstallation("C:\\ZANT");
   pc.AddInstallation("D:\\ZANT");
-  pc.disk->Remove(std::string(SampleComputer::kMedium) + "\\Macros");
+  pc.disk->MakeFile("D:\\ZANT\\Packages\\ZANT\\keep.doc", "hidden", attr::kHidden);
 
   EXPECT_EQ(pc.Run(), modMain::kExitFailure);
   const auto& report = pc.surface.boxes.back();
   EXPECT_EQ(report.icon, Icon::kError);
   EXPECT_EQ(report.buttons, Buttons::kOk);
-  EXPECT_EQ(report.text.rfind("Run-time error '3':\r\n\r\n", 0), 0u) << report.text;
-  EXPECT_NE(report.text.find("Macros"), std::string::npos) << "the description names the path";
+  EXPECT_EQ(report.text.rfind("Run-time error '5':\r\n\r\n", 0), 0u) << report.text;
+  EXPECT_NE(report.text.find("keep.doc"), std::string::npos) << "the description names the path";
   EXPECT_EQ(pc.system.restarts, 0);
   EXPECT_TRUE(pc.system.started.empty());
-  // The first installation got as far as removing its old macro directives; the second was
-  // never touched.
+  // The first installation keeps its update; the second got as far as removing its old
+  // documents.
   EXPECT_EQ(pc.disk->ReadFile("C:\\ZANT\\ZANT.exe"), "zant.exe 140");
-  EXPECT_FALSE(pc.disk->Exists("C:\\ZANT\\do_old.txt"));
-  EXPECT_EQ(pc.disk->ReadFile("C:\\ZANT\\version.130"), "");
+  EXPECT_FALSE(pc.disk->Exists("D:\\ZANT\\Packages\\ZANT\\old1.doc"));
   EXPECT_EQ(pc.disk->ReadFile("D:\\ZANT\\ZANT.exe"), "zant 130");
+}
+
+// A medium that lacks something an installation's steps will read ends the run before that
+// installation is touched, with the error the failing step would have given.
+TEST(RunEndings, IncompleteMediumLeavesTheInstallationItStopsAtUnchanged) {
+  struct Case {
+    const char* missing;  // below the medium's folder
+    int32_t number;
+  };
+  for (const Case& c :
+       {Case{"\\DocsX", 3}, Case{"\\Macros", 3}, Case{"\\Flags", 3}, Case{"\\EXE\\zant.exe", 2},
+        Case{"\\EXE\\about.txt", 2}, Case{"\\EXE\\WizEarth.ico", 2}, Case{"\\EXE\\MSSent.log", 2},
+        Case{"\\EXE\\fr140.dll", 2}, Case{"\\EXE", 3}}) {
+    SampleComputer pc;
+    pc.disk->AddDrive('D', drive_type::kFixed);
+    pc.AddInstallation("C:\\ZANT");
+    pc.AddInstallation("D:\\ZANT");
+    // The first installation needs neither the medium's log nor its special library.
+    pc.disk->MakeFile("C:\\ZANT\\MSSent.log", "own log");
+    pc.disk->MakeFile("C:\\ZANT\\sysx3.dll", "system library");
+    const std::string path = std::string(SampleComputer::kMedium) + c.missing;
+    pc.disk->Remove(path);
+    const auto untouched = pc.disk->Snapshot("D:\\");
+    const bool first_needs_it = c.missing != std::string("\\EXE\\MSSent.log") &&
+                                c.missing != std::string("\\EXE\\fr140.dll");
+
+    EXPECT_EQ(pc.Run(), modMain::kExitFailure) << c.missing;
+    const std::string text = c.number == 3 ? "The system cannot find the path specified"
+                                           : "The system cannot find the file specified";
+    const std::string named = c.missing == std::string("\\EXE") ? path + "\\zant.exe" : path;
+    EXPECT_EQ(pc.surface.boxes.back().text,
+              "Run-time error '" + std::to_string(c.number) + "':\r\n\r\n" + text + ": " + named)
+        << c.missing;
+    EXPECT_EQ(pc.disk->Snapshot("D:\\"), untouched) << c.missing;
+    EXPECT_EQ(pc.disk->ReadFile("C:\\ZANT\\ZANT.exe"), first_needs_it ? "zant 130" : "zant.exe 140")
+        << c.missing;
+    EXPECT_EQ(pc.system.restarts, 0) << c.missing;
+  }
 }
 
 TEST(RunEndings, SourceFolderLosesEveryTrailingBackslash) {

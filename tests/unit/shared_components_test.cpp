@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/texts.h"
+#include "platform/error.h"
 #include "sample_computer.h"
 
 namespace zant::test {
@@ -90,15 +91,36 @@ TEST(SharedComponents, FailuresAreLoggedInOrderAndThePhaseGoesOn) {
   EXPECT_EQ(pc.surface.boxes.back().text, texts::kSuccessMessage);
 }
 
-TEST(SharedComponents, ReadOnlyLibraryInTheSystemFolderIsACopyFailure) {
+TEST(SharedComponents, LibrariesAreLeftWritableAndAnOlderReadOnlyOneIsReplaced) {
   SampleComputer pc;
   pc.AddInstallation("C:\\ZANT");
-  pc.disk->MakeFile(kSys + "\\dartmail.dll", "in use", attr::kReadOnly);
+  pc.disk->MakeFile(kSys + "\\dartmail.dll", "older", attr::kReadOnly | attr::kArchive);
+  pc.disk->FailCopyTo(kSys + "\\dartsock.dll", err::kSharingViolation);  // in use
   pc.disk->Remove(kExe + "pocketsoap.1.4.3.exe");
   pc.Run();
   EXPECT_EQ(pc.disk->ReadFile(kLog),
-            "\r\nError copying dartmail.dll\r\nError executing pocketsoap.exe");
-  EXPECT_EQ(pc.disk->ReadFile(kSys + "\\dartmail.dll"), "in use");
+            "\r\nError copying dartsock.dll\r\nError executing pocketsoap.exe");
+  EXPECT_EQ(pc.disk->ReadFile(kSys + "\\dartmail.dll"), "dartmail.dll 140");
+  for (const char* dll : {"dartmail.dll", "dartzip.dll", "dartutil.dll", "rnwncntl.dll"}) {
+    EXPECT_EQ(pc.disk->GetAttributes(kSys + "\\" + dll), 0u) << dll;
+  }
+  EXPECT_EQ(pc.system.registered.size(), 4u);
+
+  // A library that cannot be made writable after its copy counts as not copied: it is logged
+  // and not registered, and the next run replaces it.
+  SampleComputer first;
+  first.AddInstallation("C:\\ZANT");
+  first.Run();
+  const auto& paths = first.disk->ChangedPaths();
+  const auto made_writable = std::find(paths.rbegin(), paths.rend(), kSys + "\\dartzip.dll");
+  SampleComputer second;
+  second.AddInstallation("C:\\ZANT");
+  second.disk->FailNthChange(static_cast<int>(paths.rend() - made_writable),
+                             MemoryDisk::ChangeFault::kRefused);
+  EXPECT_EQ(second.Run(), modMain::kExitNormal);
+  EXPECT_EQ(second.disk->ReadFile(kLog), "\r\nError copying dartzip.dll");
+  EXPECT_EQ(second.disk->GetAttributes(kSys + "\\dartzip.dll"), attr::kReadOnly);
+  EXPECT_EQ(second.system.registered.size(), 4u);
 }
 
 TEST(SharedComponents, LogThatCannotBeWrittenDoesNotAbortTheUpdate) {

@@ -43,6 +43,15 @@ TEST(Win32SystemServices, OwnFolderHoldsTheRunningProgram) {
             INVALID_FILE_ATTRIBUTES);
 }
 
+TEST(Win32SystemServices, OnlyOneUpdaterAtATime) {
+  auto first = MakeWin32SystemServices();
+  ASSERT_TRUE(first->ClaimSingleInstance());
+  EXPECT_FALSE(MakeWin32SystemServices()->ClaimSingleInstance());
+  EXPECT_FALSE(MakeWin32SystemServices()->ClaimSingleInstance()) << "a refused claim holds nothing";
+  first.reset();
+  EXPECT_TRUE(MakeWin32SystemServices()->ClaimSingleInstance()) << "released with its owner";
+}
+
 TEST(Win32SystemServices, SystemFolderExistsWithoutTrailingBackslash) {
   std::string folder = MakeWin32SystemServices()->GetSystemFolder();
   ASSERT_FALSE(folder.empty());

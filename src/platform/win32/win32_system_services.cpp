@@ -114,6 +114,26 @@ class Win32SystemServices : public SystemServices {
     return win32::Narrow(folder);
   }
 
+  bool ClaimSingleInstance() override {
+    // One name for every session; where the global namespace is refused (no right to create
+    // global objects), the session's own. The mutex is held as long as these services live,
+    // which is the whole run.
+    for (const wchar_t* name : {L"Global\\ZANTOnCD140Update", L"Local\\ZANTOnCD140Update"}) {
+      HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+      const DWORD error = GetLastError();
+      single_instance_.Reset(mutex);
+      if (mutex == nullptr && error == ERROR_ACCESS_DENIED) {
+        continue;
+      }
+      if (mutex != nullptr && error == ERROR_ALREADY_EXISTS) {
+        single_instance_.Reset(nullptr);  // another updater's: not ours to hold
+        return false;
+      }
+      return true;  // ours, or no mutex at all: better to run than to refuse
+    }
+    return true;
+  }
+
   std::string GetSystemFolder() override {
     std::wstring path(MAX_PATH, L'\0');
     UINT n = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
@@ -202,6 +222,9 @@ class Win32SystemServices : public SystemServices {
   bool RegisterDll(const std::string& dll_path, bool register_it) override {
     return modRegister::RegisterDll(dll_path, register_it);
   }
+
+ private:
+  OwnedHandle single_instance_;
 };
 
 }  // namespace
