@@ -120,13 +120,13 @@ class Win32SystemServices : public SystemServices {
     // which is the whole run.
     for (const wchar_t* name : {L"Global\\ZANTOnCD140Update", L"Local\\ZANTOnCD140Update"}) {
       HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
-      const DWORD error = GetLastError();
-      single_instance_.Reset(mutex);
-      if (mutex == nullptr && error == ERROR_ACCESS_DENIED) {
+      const DWORD error = GetLastError();  // read before anything else can change it
+      single_instance_.reset(mutex);
+      if (!single_instance_.valid() && error == ERROR_ACCESS_DENIED) {
         continue;
       }
-      if (mutex != nullptr && error == ERROR_ALREADY_EXISTS) {
-        single_instance_.Reset(nullptr);  // another updater's: not ours to hold
+      if (single_instance_.valid() && error == ERROR_ALREADY_EXISTS) {
+        single_instance_.reset();  // another updater's: not ours to hold
         return false;
       }
       return true;  // ours, or no mutex at all: better to run than to refuse
@@ -224,7 +224,7 @@ class Win32SystemServices : public SystemServices {
   }
 
  private:
-  OwnedHandle single_instance_;
+  win32::KernelHandle single_instance_;
 };
 
 }  // namespace
