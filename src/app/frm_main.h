@@ -74,6 +74,8 @@ class frmMain {
 
   // Small actions of the per-installation steps.
   void CheckMedium();
+  void ReplaceProgram(const std::string& medium_program, const std::string& program);
+  void CreateLogFile(const std::string& medium_log, const std::string& log);
   void Announce(const std::string& text);
   void AnnounceWithFolder(const std::string& text);
   void DeleteIfPresent(const std::string& path);

@@ -5,6 +5,7 @@
 
 #include "app/frm_main.h"
 #include "app/texts.h"
+#include "platform/error.h"
 
 namespace zant {
 
@@ -30,8 +31,7 @@ void frmMain::UpdateInstallation() {
 
   AnnounceWithFolder(texts::kUpdatingProgramFiles);
   ShowDetail("ZANT.exe");
-  DeleteIfPresent(folder + "\\zant.exe");
-  Copy(source + "\\EXE\\zant.exe", folder + "\\zant.exe");
+  ReplaceProgram(source + "\\EXE\\zant.exe", folder + "\\zant.exe");
   ShowDetail(texts::kCheckingReadOnly);
   MakeWritable(folder + "\\ZANT.exe");
   ShowDetail("ABOUT.TXT");
@@ -49,9 +49,7 @@ void frmMain::UpdateInstallation() {
   if (!Fs().FileExists(folder + "\\MSSent.log")) {
     Announce(texts::kCreatingLogFile);
     ShowDetail("MSSent.log");
-    Copy(source + "\\EXE\\MSSent.log", folder + "\\MSSent.log");
-    ShowDetail(texts::kCheckingReadOnly);
-    MakeWritable(folder + "\\MSSent.log");
+    CreateLogFile(source + "\\EXE\\MSSent.log", folder + "\\MSSent.log");
   }
 
   // The special library is only needed where the older system library is missing.
@@ -99,6 +97,55 @@ void frmMain::CheckMedium() {
   }
   Fs().GetFile(source + "\\EXE\\WizGlobe.jpg");
   Fs().GetFile(source + "\\EXE\\WizEarth.ico");
+}
+
+void frmMain::ReplaceProgram(const std::string& medium_program, const std::string& program) {
+  // The search finds an installation by its program file: one left without it would be
+  // invisible to the next run of the update, which the start-up notice tells the user to make
+  // after an error. So the old program is kept aside until the new one is in place, and is put
+  // back when the copy fails (disk full, copy refused). The copy aside is made before anything
+  // is deleted, so a disk too full for it stops the run with the installation untouched.
+  const std::string kept = state_.InstallFolder + "\\zant-1.40-update.tmp";
+  DeleteIfPresent(kept);  // left behind by a run that was cut short
+  const bool had_program = !Fs().DirMatch(program, attr::kNormal).empty();
+  if (had_program) {
+    Copy(program, kept);
+    Fs().DeleteFile(program, true);
+  }
+  try {
+    Copy(medium_program, program);
+  } catch (const RunError&) {
+    if (had_program) {
+      try {
+        DeleteIfPresent(program);
+        Copy(kept, program);
+        Fs().DeleteFile(kept, true);
+      } catch (const RunError&) {
+        // The report names the copy's own failure; the old program stays aside.
+      }
+    }
+    throw;
+  }
+  if (had_program) {
+    Fs().DeleteFile(kept, true);
+  }
+}
+
+void frmMain::CreateLogFile(const std::string& medium_log, const std::string& log) {
+  // The log is created only where there is none, so a log that this step left half made would
+  // be kept by every later run: a failed copy or make-writable takes its log away again.
+  try {
+    Copy(medium_log, log);
+    ShowDetail(texts::kCheckingReadOnly);
+    MakeWritable(log);
+  } catch (const RunError&) {
+    try {
+      Fs().DeleteFile(log, true);
+    } catch (const RunError&) {
+      // Not created at all, or not removable: the report names the first failure.
+    }
+    throw;
+  }
 }
 
 void frmMain::Announce(const std::string& text) {

@@ -147,10 +147,9 @@ TEST(FaultSweep, EverySingleFaultIsMendedByASecondRun) {
         EXPECT_EQ(pc.disk->ChangeCount(), n) << which << ": nothing happens after the stop";
       }
       const std::string failed_log = Record(*pc.disk).log;
-      std::map<std::string, bool> own_log_left, program_left;
+      std::map<std::string, bool> own_log_left;
       for (const std::string& folder : kInstallations) {
         own_log_left[folder] = pc.disk->Exists(folder + "\\MSSent.log");
-        program_left[folder] = pc.disk->Exists(folder + "\\ZANT.exe");
       }
       const size_t registered = pc.system.registered.size();
       const size_t started_programs = pc.system.started.size();
@@ -176,19 +175,14 @@ TEST(FaultSweep, EverySingleFaultIsMendedByASecondRun) {
         ++converged;
         continue;
       }
-      // Two outcomes are kept, and everything else must be as after the clean run:
-      // - an existing MSSent.log is the installation's own log and is never replaced, so one
-      //   that the failed run copied but could not make writable, or cut short, stays;
-      // - the program file is deleted before the new one is copied: when that copy is refused
-      //   or finds the disk full, the installation has no ZANT.exe left, and the search, which
-      //   finds installations by their program file, no longer sees it.
+      // One outcome is kept, and everything else must be as after the clean run: an existing
+      // MSSent.log is the installation's own log and is never replaced, so one that the failed
+      // run was stopped dead in the middle of (cut short, or not yet made writable) stays.
       std::string excluded;
       for (const std::string& folder : kInstallations) {
-        if (changes[n - 1] == folder + "\\MSSent.log" && own_log_left[folder]) {
+        if (fault == ChangeFault::kStopped && changes[n - 1] == folder + "\\MSSent.log" &&
+            own_log_left[folder]) {
           excluded = changes[n - 1];
-        }
-        if (!program_left[folder]) {
-          excluded = folder;
         }
       }
       if (!excluded.empty() && Without(got.files, excluded) == Without(want.files, excluded)) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/texts.h"
+#include "platform/name_case.h"
 #include "sample_computer.h"
 
 namespace zant::test {
@@ -165,6 +166,38 @@ TEST(InstallSteps, HiddenFileInTheWayEndsTheRunPartlyUpdated) {
   EXPECT_FALSE(pc.disk->Exists("C:\\ZANT\\Packages\\ZANT\\old1.doc"));  // step 1 stays done
   EXPECT_EQ(pc.disk->ReadFile("C:\\ZANT\\ZANT.exe"), "zant 130");
   EXPECT_EQ(pc.system.restarts, 0);
+}
+
+// The search finds an installation by its program file, so a failed copy of the new program
+// puts the old one back, attributes and all, and leaves nothing else behind.
+TEST(InstallSteps, ProgramThatCannotBeCopiedLeavesTheOldOneInPlace) {
+  const std::string program = "C:\\ZANT\\zant.exe";
+  auto computer = [] {
+    auto pc = std::make_unique<SampleComputer>();
+    pc->AddInstallation("C:\\ZANT");
+    pc->disk->SetAttributes("C:\\ZANT\\ZANT.exe", attr::kReadOnly);
+    return pc;
+  };
+  // The new program's copy is the second change of the program file (the first deletes it).
+  auto clean = computer();
+  clean->Run();
+  const std::vector<std::string>& changes = clean->disk->ChangedPaths();
+  auto same = [&](const std::string& path) {
+    return UpperCaseName(path) == UpperCaseName(program);
+  };
+  auto deleted = std::find_if(changes.begin(), changes.end(), same);
+  auto copied = std::find_if(deleted + 1, changes.end(), same);
+  ASSERT_NE(copied, changes.end());
+
+  auto owned = computer();
+  SampleComputer& pc = *owned;
+  pc.disk->FailNthChange(static_cast<int>(copied - changes.begin()) + 1,
+                         MemoryDisk::ChangeFault::kDiskFull);
+  EXPECT_EQ(pc.Run(), modMain::kExitFailure);
+  EXPECT_EQ(pc.surface.boxes.back().text.rfind("Run-time error '112':", 0), 0u);
+  EXPECT_EQ(pc.disk->ReadFile("C:\\ZANT\\ZANT.exe"), "zant 130");
+  EXPECT_EQ(pc.disk->GetAttributes("C:\\ZANT\\ZANT.exe"), attr::kReadOnly);
+  EXPECT_FALSE(pc.disk->Exists("C:\\ZANT\\zant-1.40-update.tmp"));
 }
 
 TEST(InstallSteps, MissingDatabaseAfterTheCopyEndsTheRun) {
