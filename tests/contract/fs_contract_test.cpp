@@ -290,6 +290,33 @@ TEST_P(FsContract, CopyFileReplacesALinkToAFileOrToNothingAndNeverWritesThroughI
   EXPECT_EQ(backend_->ReadFile(At("elsewhere\\picture.jpg")), "the user's");
 }
 
+// The update deletes before it copies (the program, the graphics, documents of the same name)
+// and removes a whole Start menu folder: a link to a file there goes, its target stays as it
+// was, attributes included.
+TEST_P(FsContract, DeleteFileAndDeleteFolderRemoveALinkToAFileNeverItsTarget) {
+  Dir("elsewhere");
+  File("elsewhere\\picture.jpg", "the user's", attr::kReadOnly);
+  File("elsewhere\\notes.txt", "the user's notes");
+  Dir("inst");
+  Dir("inst\\menu");
+  if (!backend_->MakeFileLink(At("inst\\WizGlobe.jpg"), At("elsewhere\\picture.jpg")) ||
+      !backend_->MakeFileLink(At("inst\\a.ldb"), At("elsewhere\\notes.txt")) ||
+      !backend_->MakeFileLink(At("inst\\menu\\Help.lnk"), At("elsewhere\\notes.txt"))) {
+    GTEST_SKIP() << "this backend cannot make links to files here";
+  }
+  fs_->DeleteFile(At("inst\\WizGlobe.jpg"), true);
+  fs_->DeleteFile(At("inst\\*.ldb"), true);
+  fs_->DeleteFolder(At("inst\\menu"), true);
+  EXPECT_FALSE(backend_->Exists(At("inst\\WizGlobe.jpg")));
+  EXPECT_FALSE(backend_->Exists(At("inst\\a.ldb")));
+  EXPECT_FALSE(backend_->Exists(At("inst\\menu")));
+  EXPECT_TRUE(fs_->GetFolder(At("inst"))->Files().empty());  // nothing left behind
+  EXPECT_EQ(backend_->ReadFile(At("elsewhere\\picture.jpg")), "the user's");
+  EXPECT_EQ(backend_->GetAttributes(At("elsewhere\\picture.jpg")) & attr::kReadOnly,
+            attr::kReadOnly);
+  EXPECT_EQ(backend_->ReadFile(At("elsewhere\\notes.txt")), "the user's notes");
+}
+
 TEST_P(FsContract, CopyFileWritesIntoALinkedFolder) {
   File("src.txt", "new");
   Dir("real");

@@ -83,4 +83,25 @@ DWORD CopyInPlaceOfLink(const std::wstring& source, const std::wstring& destinat
   return error;
 }
 
+DWORD RemoveFileLink(const std::wstring& path, DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    return DeleteFileW(path.c_str()) ? 0 : GetLastError();
+  }
+  const std::wstring placeholder =
+      path + L"." + std::to_wstring(GetCurrentProcessId()) + L".removed";
+  {
+    FileHandle created(CreateFileW(placeholder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!created.valid()) {
+      return GetLastError();
+    }
+  }
+  if (!MoveFileExW(placeholder.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    DWORD error = GetLastError();
+    DeleteFileW(placeholder.c_str());
+    return error;
+  }
+  return DeleteFileW(path.c_str()) ? 0 : GetLastError();
+}
+
 }  // namespace zant::win32

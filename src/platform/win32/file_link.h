@@ -18,4 +18,10 @@ bool IsFileLink(const std::wstring& path, DWORD attributes);
 // Returns 0 or the Win32 error; on an error nothing is left behind but the link.
 DWORD CopyInPlaceOfLink(const std::wstring& source, const std::wstring& destination);
 
+// Removes the link at path itself, never its target. Windows' DeleteFileW does that for a link it
+// marks; Wine's follows a Linux link and deletes the target, so there an empty file of our own is
+// first renamed over the link (a rename replaces the link itself) and then deleted. Returns 0 or
+// the Win32 error.
+DWORD RemoveFileLink(const std::wstring& path, DWORD attributes);
+
 }  // namespace zant::win32

@@ -344,10 +344,17 @@ class Win32Drive : public Drive {
 };
 
 // Deletes one file; a read-only one only with force, after clearing read-only. When the delete
-// then fails (the file is in use), the file gets its attributes back: it stays as it was.
+// then fails (the file is in use), the file gets its attributes back: it stays as it was. A link
+// to a file is removed as a link: neither its target nor the target's attributes are touched.
 void DeleteOneFile(const std::string& path, DWORD attributes, bool force) {
   NoteDiskEvent();
   std::wstring wide = Win32Path(path);
+  if (IsFileLink(wide, attributes)) {
+    if (DWORD error = RemoveFileLink(wide, attributes)) {
+      Fail(error, path);
+    }
+    return;
+  }
   bool cleared = false;
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     if (!force) {
