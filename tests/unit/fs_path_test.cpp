@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/reparse_tag.h"
+
 namespace zant::fs_path {
 namespace {
 
@@ -65,6 +67,33 @@ TEST(FsPath, FullPathResolvesDotsPrefixesAndTheCurrentFolder) {
     std::string full = FullPath(row.path, row.current);
     EXPECT_EQ(full, row.full) << row.path << " in " << row.current;
     EXPECT_EQ(IsVolumeRoot(full), row.root) << row.path << " in " << row.current;
+  }
+}
+
+// Only links are treated as links: a file that Windows keeps deduplicated, compressed or in the
+// cloud carries a reparse point and is an ordinary file to delete, copy over and walk into.
+TEST(FsPath, OnlyReparseTagsOfLinksMakeALink) {
+  struct Row {
+    const char* kind;
+    uint32_t tag;
+    bool link;
+  };
+  const std::vector<Row> rows = {
+      {"symbolic link", 0xA000000C, true},
+      {"mount point, junction", 0xA0000003, true},
+      {"Linux-subsystem symbolic link", 0xA000001D, true},
+      {"Linux link as Wine lists it", 0, true},
+      {"deduplicated", 0x80000013, false},
+      {"compressed by compact /exe", 0x80000017, false},
+      {"cloud placeholder", 0x9000001A, false},
+      {"cloud placeholder, other provider", 0x9000F01A, false},
+      {"moved to other storage", 0xC0000004, false},
+      {"single-instance store", 0x80000007, false},
+      {"app execution alias", 0x8000001B, false},
+      {"synced folder", 0x80000021, false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(IsLinkTag(row.tag), row.link) << row.kind;
   }
 }
 

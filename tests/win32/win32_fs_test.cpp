@@ -267,6 +267,65 @@ TEST_F(Win32FsTest, TheWalkerReadsEachFolderOnce) {
   EXPECT_EQ(g_find_first.calls, 5);  // the root and its four folders
 }
 
+// Windows also puts reparse points on ordinary files and folders (deduplicated, compressed by
+// compact /exe, cloud placeholders). Wine makes none, so a stand-in directory read hands out
+// one entry with the reparse attribute and a tag, as Windows lists such an entry.
+struct TaggedEntry {
+  std::wstring name;
+  DWORD tag = 0;
+};
+TaggedEntry g_tagged;
+
+HANDLE WINAPI TaggingFindFirst(LPCWSTR pattern, FINDEX_INFO_LEVELS level, LPVOID data,
+                               FINDEX_SEARCH_OPS search, LPVOID filter, DWORD flags) {
+  HANDLE found = FindFirstFileExW(pattern, level, data, search, filter, flags);
+  auto* entry = static_cast<WIN32_FIND_DATAW*>(data);
+  while (found != INVALID_HANDLE_VALUE && entry->cFileName[0] == L'.') {  // "." and ".."
+    if (!FindNextFileW(found, entry)) {
+      FindClose(found);
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  if (found != INVALID_HANDLE_VALUE && g_tagged.name == entry->cFileName) {
+    entry->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    entry->dwReserved0 = g_tagged.tag;
+  }
+  return found;
+}
+
+TEST_F(Win32FsTest, ReparsePointsThatAreNoLinksAreOrdinaryFilesAndFolders) {
+  // Deduplicated, compressed by the system, two cloud placeholders, moved to other storage.
+  for (DWORD tag : {0x80000013ul, 0x80000017ul, 0x9000001Aul, 0x9000101Aul, 0xC0000004ul}) {
+    folder_ = win32test::UniqueFolder("zant-tagged");
+    win32test::MakeFolder(folder_);
+    fs_ = win32::MakeWin32FileSystemWith(&TaggingFindFirst);
+
+    // A read-only document: the forced delete clears read-only and deletes it.
+    win32test::MakeFolder(folder_ + "\\docs");
+    win32test::MakeFile(folder_ + "\\docs\\old.doc", "old");
+    win32test::SetAttributes(folder_ + "\\docs\\old.doc", FILE_ATTRIBUTE_READONLY);
+    g_tagged = {L"old.doc", tag};
+    fs_->DeleteFile(folder_ + "\\docs\\*.doc", true);
+    EXPECT_FALSE(Exists(folder_ + "\\docs\\old.doc")) << std::hex << tag;
+
+    // A synced folder in a folder being removed: walked into, emptied and removed.
+    win32test::MakeFolder(folder_ + "\\menu");
+    win32test::MakeFolder(folder_ + "\\menu\\synced");
+    win32test::MakeFile(folder_ + "\\menu\\synced\\Help.lnk", "x");
+    g_tagged = {L"synced", tag};
+    FolderPtr menu = fs_->GetFolder(folder_ + "\\menu");
+    ASSERT_EQ(menu->SubFolders().size(), 1u);
+    EXPECT_EQ(menu->SubFolders()[0]->Attributes() & attr::kReparsePoint, 0u) << std::hex << tag;
+    fs_->DeleteFolder(folder_ + "\\menu", true);
+    EXPECT_FALSE(Exists(folder_ + "\\menu")) << std::hex << tag;
+
+    g_tagged = {};
+    win32test::RemoveTree(folder_);
+  }
+  folder_.clear();
+}
+
 TEST_F(Win32FsTest, AListingRefusedByAnOlderWindowsIsReadAgainInThePlainForm) {
   folder_ = win32test::UniqueFolder("zant-old");
   win32test::MakeFolder(folder_);

@@ -11,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/fs_path.h"
 #include "platform/name_case.h"
+#include "platform/reparse_tag.h"
 #include "platform/wildcard.h"
 #include "platform/win32/file_link.h"
 #include "platform/win32/long_path.h"
@@ -135,6 +136,15 @@ class DirectoryReader {
 
 using ReaderPtr = std::shared_ptr<DirectoryReader>;
 
+// Attributes as the layer hands them on: the reparse-point bit marks links only. A deduplicated,
+// system-compressed or cloud file (or folder) is an ordinary one.
+DWORD LinkAttributes(DWORD attributes, DWORD reparse_tag) {
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsLinkTag(reparse_tag)) {
+    return attributes & ~FILE_ATTRIBUTE_REPARSE_POINT;
+  }
+  return attributes;
+}
+
 // Sets attributes as Windows does, also where Wine (as non-root) drops hidden and system when
 // read-only is set in the same call: those go first.
 bool ApplyAttributes(const std::wstring& path, DWORD attributes) {
@@ -174,7 +184,9 @@ class Listing {
         continue;
       }
       size_t length = wcslen(name);
-      entries_.push_back({names_.size(), length, data.dwFileAttributes, data.dwReserved0});
+      entries_.push_back({names_.size(), length,
+                          LinkAttributes(data.dwFileAttributes, data.dwReserved0),
+                          data.dwReserved0});
       names_.insert(names_.end(), name, name + length);
     } while (FindNextFileW(search.get(), &data));
     DWORD error = GetLastError();
@@ -381,6 +393,18 @@ DWORD ReparseTagOf(DirectoryReader& reader, const std::string& path) {
   return search.valid() ? data.dwReserved0 : 0;
 }
 
+// The attributes of a path as the layer hands them on (see LinkAttributes), and the reparse tag
+// of a link; INVALID_FILE_ATTRIBUTES with the error in GetLastError when there is no such entry.
+DWORD AttributesOf(DirectoryReader& reader, const std::string& path, DWORD* reparse_tag) {
+  *reparse_tag = 0;
+  DWORD attributes = GetFileAttributesW(Win32Path(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    *reparse_tag = ReparseTagOf(reader, path);
+    attributes = LinkAttributes(attributes, *reparse_tag);
+  }
+  return attributes;
+}
+
 // Removes an empty folder, or a link to a folder as a link, never its target. Windows tags
 // every link (symbolic link, junction, mount point) and RemoveDirectoryW removes the link
 // itself. A link without a tag is a Linux symbolic link seen through Wine, where
@@ -486,7 +510,8 @@ class Win32FileSystem : public FileSystem {
 
   FolderPtr GetFolder(const std::string& path) override {
     std::string normalized = fs_path::Normalize(path);
-    DWORD attributes = GetFileAttributesW(Win32Path(normalized).c_str());
+    DWORD tag = 0;
+    DWORD attributes = AttributesOf(*reader_, normalized, &tag);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       Fail(AsPathError(GetLastError()), normalized);
     }
@@ -532,8 +557,8 @@ class Win32FileSystem : public FileSystem {
     }
     // The documented Windows rule, checked here because Wine running as root overwrites
     // read-only and hidden files.
-    DWORD existing =
-        JustDeleted(to) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide_to.c_str());
+    DWORD tag = 0;
+    DWORD existing = JustDeleted(to) ? INVALID_FILE_ATTRIBUTES : AttributesOf(*reader_, to, &tag);
     if (existing != INVALID_FILE_ATTRIBUTES) {
       if (existing & FILE_ATTRIBUTE_DIRECTORY) {
         Fail(ERROR_ACCESS_DENIED, to);
@@ -555,12 +580,37 @@ class Win32FileSystem : public FileSystem {
     }
   }
 
+  void MoveFile(const std::string& source, const std::string& destination) override {
+    std::string from = fs_path::Normalize(source);
+    std::string to = fs_path::Normalize(destination);
+    DWORD tag = 0;
+    DWORD moving = AttributesOf(*reader_, from, &tag);
+    if (moving == INVALID_FILE_ATTRIBUTES) {
+      Fail(GetLastError(), from);
+    }
+    if (moving & FILE_ATTRIBUTE_DIRECTORY) {
+      Fail(ERROR_ACCESS_DENIED, from);
+    }
+    // The rule a copy keeps, checked here too: Wine as root would replace a read-only file.
+    DWORD existing = AttributesOf(*reader_, to, &tag);
+    if (existing != INVALID_FILE_ATTRIBUTES &&
+        (existing & (FILE_ATTRIBUTE_DIRECTORY | kBlockingCopy))) {
+      Fail(ERROR_ACCESS_DENIED, to);
+    }
+    NoteDiskEvent();
+    // A rename replaces a link at the destination itself, never its target.
+    if (!MoveFileExW(Win32Path(from).c_str(), Win32Path(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      Fail(GetLastError(), to);
+    }
+  }
+
   void DeleteFile(const std::string& path, bool force) override {
     std::string normalized = fs_path::Normalize(path);
     std::string folder, pattern;
     fs_path::Split(normalized, folder, pattern);
     if (!HasWildcards(pattern)) {
-      DWORD attributes = GetFileAttributesW(Win32Path(normalized).c_str());
+      DWORD tag = 0;
+      DWORD attributes = AttributesOf(*reader_, normalized, &tag);
       if (attributes == INVALID_FILE_ATTRIBUTES) {
         Fail(GetLastError(), normalized);
       }
@@ -594,7 +644,8 @@ class Win32FileSystem : public FileSystem {
 
   void DeleteFolder(const std::string& path, bool force) override {
     std::string normalized = fs_path::Normalize(path);
-    DWORD attributes = GetFileAttributesW(Win32Path(normalized).c_str());
+    DWORD tag = 0;
+    DWORD attributes = AttributesOf(*reader_, normalized, &tag);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       Fail(AsPathError(GetLastError()), normalized);
     }
@@ -607,7 +658,7 @@ class Win32FileSystem : public FileSystem {
       Fail(ERROR_ACCESS_DENIED, normalized);
     }
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-      RemoveOneFolder(normalized, attributes, ReparseTagOf(*reader_, normalized), force);
+      RemoveOneFolder(normalized, attributes, tag, force);
       return;
     }
     DeleteContent(*reader_, normalized, force);
