@@ -90,6 +90,10 @@ class FileSystem {
   // read-only, hidden or system (error 5). The copy keeps the source's attributes.
   virtual void CopyFile(const std::string& source, const std::string& destination,
                         bool overwrite) = 0;
+  // Renames a file (the source must be one). An existing destination is replaced, unless it is
+  // a folder or read-only, hidden or system (error 5); a link there is replaced itself, its
+  // target untouched. Source and destination are on the same drive.
+  virtual void MoveFile(const std::string& source, const std::string& destination) = 0;
   // Deletes every file matching the last part of the path (wildcards * and ?); with force
   // read-only files too. Throws error 2 when nothing matches.
   virtual void DeleteFile(const std::string& path, bool force) = 0;

@@ -317,6 +317,37 @@ TEST_P(FsContract, DeleteFileAndDeleteFolderRemoveALinkToAFileNeverItsTarget) {
   EXPECT_EQ(backend_->ReadFile(At("elsewhere\\notes.txt")), "the user's notes");
 }
 
+// The update makes its log under a name of its own and renames it into place when complete.
+TEST_P(FsContract, MoveFileRenamesAndReplacesAnOrdinaryFileOrALinkNeverItsTarget) {
+  File("making.tmp", "log 1");
+  fs_->MoveFile(At("making.tmp"), At("MSSent.log"));
+  EXPECT_FALSE(backend_->Exists(At("making.tmp")));
+  EXPECT_EQ(backend_->ReadFile(At("MSSent.log")), "log 1");
+
+  File("making.tmp", "log 2");
+  fs_->MoveFile(At("making.tmp"), At("mssent.LOG"));
+  EXPECT_EQ(backend_->ReadFile(At("MSSent.log")), "log 2");
+  for (uint32_t in_the_way : {attr::kReadOnly, attr::kHidden, attr::kSystem}) {
+    File("guarded.log", "kept", in_the_way);
+    File("making.tmp", "log 3");
+    EXPECT_TRUE(FailsWith([&] { fs_->MoveFile(At("making.tmp"), At("guarded.log")); },
+                          err::kAccessDenied, At("guarded.log")));
+    EXPECT_EQ(backend_->ReadFile(At("guarded.log")), "kept");
+    backend_->SetAttributes(At("guarded.log"), 0);
+  }
+  EXPECT_TRUE(FailsWith([&] { fs_->MoveFile(At("gone.tmp"), At("x.log")); }, err::kFileNotFound,
+                        At("gone.tmp")));
+
+  Dir("elsewhere");
+  File("elsewhere\\sent.log", "the user's");
+  if (!backend_->MakeFileLink(At("linked.log"), At("elsewhere\\sent.log"))) {
+    GTEST_SKIP() << "this backend cannot make links to files here";
+  }
+  fs_->MoveFile(At("making.tmp"), At("linked.log"));
+  EXPECT_EQ(backend_->ReadFile(At("linked.log")), "log 3");
+  EXPECT_EQ(backend_->ReadFile(At("elsewhere\\sent.log")), "the user's");
+}
+
 TEST_P(FsContract, CopyFileWritesIntoALinkedFolder) {
   File("src.txt", "new");
   Dir("real");

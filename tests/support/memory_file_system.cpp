@@ -480,6 +480,36 @@ class MemoryFileSystem : public FileSystem {
     Truncate(dst.node, stopped, to);
   }
 
+  void MoveFile(const std::string& source, const std::string& destination) override {
+    std::string from = fs_path::Normalize(source);
+    std::string to = fs_path::Normalize(destination);
+    Impl::Found src = impl().Find(from, false);
+    if (src.error != 0) {
+      Fail(src.error, from);
+    }
+    if (src.node->folder) {
+      Fail(err::kAccessDenied, from);
+    }
+    Impl::Found dst = impl().Find(to, false);
+    if (dst.error != 0 && !(dst.error == err::kFileNotFound && dst.parent != nullptr)) {
+      Fail(AsPathError(dst.error), to);
+    }
+    if (dst.error == 0 &&
+        (dst.node->folder ||
+         (!dst.node->IsLink() &&
+          (dst.node->attributes & (attr::kReadOnly | attr::kHidden | attr::kSystem))))) {
+      Fail(err::kAccessDenied, to);
+    }
+    // A rename happens whole or not at all: a computer stopped at it has not renamed.
+    impl().CountChangeOrStop(to);
+    std::string folder, name;
+    fs_path::Split(to, folder, name);
+    std::unique_ptr<Node> moved = std::move(src.parent->children[Key(src.node->name)]);
+    src.parent->children.erase(Key(moved->name));
+    moved->name = name;
+    dst.parent->children[Key(name)] = std::move(moved);
+  }
+
   void DeleteFile(const std::string& path, bool force) override {
     std::string normalized = fs_path::Normalize(path);
     std::string folder_path, pattern;
