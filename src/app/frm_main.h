@@ -75,10 +75,12 @@ class frmMain {
   // Small actions of the per-installation steps.
   void CheckMedium();
   void ReplaceProgram(const std::string& medium_program, const std::string& program);
+  void ForgetCopyAside(const std::string& kept);
   void CreateLogFile(const std::string& medium_log, const std::string& log);
   void Announce(const std::string& text);
   void AnnounceWithFolder(const std::string& text);
   void DeleteIfPresent(const std::string& path);
+  void RemoveLeftover(const std::string& path);
   void MakeWritable(const std::string& path);
   void Copy(const std::string& source, const std::string& destination);
 

@@ -81,8 +81,18 @@ void frmMain::CheckMedium() {
   // reads it), so a missing one fails with the same number and description, only earlier.
   const std::string& source = state_.SourceFolder;
   const std::string& folder = state_.InstallFolder;
+  const std::string package = folder + "\\Packages\\ZANT";
   for (const char* name : {"\\DocsX", "\\Docs", "\\DB"}) {
     Fs().GetFolder(source + name);
+  }
+  // The database step makes the installation's db.mdb writable after the copies: where the
+  // medium brings none, the installation's own must be there (and not among the old documents
+  // the first step removes, which a medium without a database could not put back).
+  if (!Fs().FileExists(source + "\\DB\\db.mdb") && !Fs().FileExists(source + "\\Docs\\db.mdb")) {
+    if (Fs().FileExists(source + "\\DocsX\\db.mdb")) {
+      Fs().GetFile(source + "\\DB\\db.mdb");
+    }
+    Fs().GetFile(package + "\\db.mdb");
   }
   Fs().GetFile(source + "\\EXE\\zant.exe");
   Fs().GetFile(source + "\\EXE\\about.txt");
@@ -103,14 +113,24 @@ void frmMain::ReplaceProgram(const std::string& medium_program, const std::strin
   // The search finds an installation by its program file: one left without it would be
   // invisible to the next run of the update, which the start-up notice tells the user to make
   // after an error. So the old program is kept aside until the new one is in place, and is put
-  // back when the copy fails (disk full, copy refused). The copy aside is made before anything
-  // is deleted, so a disk too full for it stops the run with the installation untouched.
+  // back when the copy fails (disk full, copy refused). The copy aside is made before the old
+  // program is deleted, so a disk too full for it stops the run with the program still in
+  // place; the documents and the database are already updated by then, as after any failure.
+  // The copy aside is this run's own business and never outlives it, except where it is the
+  // only copy of the program left.
   const std::string kept = state_.InstallFolder + "\\zant-1.40-update.tmp";
-  DeleteIfPresent(kept);  // left behind by a run that was cut short
+  RemoveLeftover(kept);  // left behind by a run that was cut short
   const bool had_program = !Fs().DirMatch(program, attr::kNormal).empty();
   if (had_program) {
     Copy(program, kept);
-    Fs().DeleteFile(program, true);
+    try {
+      Fs().DeleteFile(program, true);
+    } catch (const RunError&) {
+      // The program is running, or held by another program: it stays as it is, and the report
+      // names its delete.
+      ForgetCopyAside(kept);
+      throw;
+    }
   }
   try {
     Copy(medium_program, program);
@@ -127,24 +147,42 @@ void frmMain::ReplaceProgram(const std::string& medium_program, const std::strin
     throw;
   }
   if (had_program) {
+    ForgetCopyAside(kept);
+  }
+}
+
+void frmMain::ForgetCopyAside(const std::string& kept) {
+  // The update of the installation does not depend on it: one that cannot be removed now (a
+  // scanner holding it) is removed by the next run.
+  try {
     Fs().DeleteFile(kept, true);
+  } catch (const RunError&) {
   }
 }
 
 void frmMain::CreateLogFile(const std::string& medium_log, const std::string& log) {
-  // The log is created only where there is none, so a log that this step left half made would
-  // be kept by every later run: a failed copy or make-writable takes its log away again.
+  // The log is created only where there is none, so a log left half made (cut short, or still
+  // read-only) would be kept by every later run. It is made under a name of its own beside the
+  // log and renamed into place only when it is complete and writable. A failure takes the
+  // unfinished file away and is reported under the log's own name.
+  const std::string making = state_.InstallFolder + "\\MSSent-1.40-update.tmp";
   try {
-    Copy(medium_log, log);
+    RemoveLeftover(making);
+    Copy(medium_log, making);
     ShowDetail(texts::kCheckingReadOnly);
-    MakeWritable(log);
-  } catch (const RunError&) {
+    MakeWritable(making);
+    Fs().MoveFile(making, log);
+  } catch (const RunError& error) {
     try {
-      Fs().DeleteFile(log, true);
+      RemoveLeftover(making);
     } catch (const RunError&) {
-      // Not created at all, or not removable: the report names the first failure.
+      // Not removable now: the next run removes it before it makes the log.
     }
-    throw;
+    std::string description = error.Description();
+    if (size_t at = description.find(making); at != std::string::npos) {
+      description.replace(at, making.size(), log);
+    }
+    throw RunError(error.Number(), description);
   }
 }
 
@@ -161,6 +199,13 @@ void frmMain::AnnounceWithFolder(const std::string& text) {
 void frmMain::DeleteIfPresent(const std::string& path) {
   // The directory match decides; a pattern that matches nothing is never handed to DeleteFile.
   if (!Fs().DirMatch(path, attr::kNormal).empty()) {
+    Fs().DeleteFile(path, true);
+  }
+}
+
+void frmMain::RemoveLeftover(const std::string& path) {
+  // Whatever its attributes: the directory match would not see a hidden or system file.
+  if (Fs().FileExists(path)) {
     Fs().DeleteFile(path, true);
   }
 }

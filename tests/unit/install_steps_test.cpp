@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "app/texts.h"
+#include "platform/error.h"
 #include "platform/name_case.h"
 #include "sample_computer.h"
 
@@ -200,13 +202,78 @@ TEST(InstallSteps, ProgramThatCannotBeCopiedLeavesTheOldOneInPlace) {
   EXPECT_FALSE(pc.disk->Exists("C:\\ZANT\\zant-1.40-update.tmp"));
 }
 
-TEST(InstallSteps, MissingDatabaseAfterTheCopyEndsTheRun) {
+// The files the update makes for itself in an installation (the old program kept aside, the
+// log being made) never outlive the run that made them, and a run never ends on one of them.
+TEST(InstallSteps, WorkFilesNeverOutliveTheRun) {
+  const std::string kept = "C:\\ZANT\\zant-1.40-update.tmp";
+  const std::string making = "C:\\ZANT\\MSSent-1.40-update.tmp";
+  struct Case {
+    const char* what;
+    std::function<void(SampleComputer&)> prepare;
+    int exit_code;
+    const char* report;  // the start of the error report, or "" for none
+  };
+  const std::vector<Case> cases = {
+      {"program running: its delete is refused",
+       [](SampleComputer& pc) {
+         pc.disk->FailDelete("C:\\ZANT\\zant.exe", err::kSharingViolation);
+       },
+       modMain::kExitFailure, "Run-time error '32':"},
+      {"copy aside held by a scanner after the new program is in",
+       [&](SampleComputer& pc) { pc.disk->FailDelete(kept, err::kSharingViolation); },
+       modMain::kExitNormal, ""},
+      {"leftovers of a run cut short, hidden, system and read-only",
+       [&](SampleComputer& pc) {
+         const uint32_t all = attr::kReadOnly | attr::kHidden | attr::kSystem;
+         pc.disk->MakeFile(kept, "zant 1", all);
+         pc.disk->MakeFile(making, "MSSent", all);
+       },
+       modMain::kExitNormal, ""},
+      {"disk full while the log is made",
+       [&](SampleComputer& pc) { pc.disk->FailCopyTo(making, 112); }, modMain::kExitFailure,
+       "Run-time error '112':"},
+  };
+  for (const Case& c : cases) {
+    SampleComputer pc;
+    pc.AddInstallation("C:\\ZANT");
+    c.prepare(pc);
+    EXPECT_EQ(pc.Run(), c.exit_code) << c.what;
+    if (*c.report != '\0') {
+      ASSERT_FALSE(pc.surface.boxes.empty()) << c.what;
+      const std::string& text = pc.surface.boxes.back().text;
+      EXPECT_EQ(text.rfind(c.report, 0), 0u) << c.what << ": " << text;
+      EXPECT_EQ(text.find("1.40-update.tmp"), std::string::npos) << c.what << ": " << text;
+      EXPECT_EQ(pc.disk->ReadFile("C:\\ZANT\\ZANT.exe").substr(0, 4), "zant") << c.what;
+    }
+    if (c.exit_code == modMain::kExitNormal) {
+      EXPECT_EQ(pc.disk->ReadFile("C:\\ZANT\\ZANT.exe"), "zant.exe 140") << c.what;
+      EXPECT_EQ(pc.disk->ReadFile("C:\\ZANT\\MSSent.log"), "MSSent.log 140") << c.what;
+    }
+    EXPECT_FALSE(pc.disk->Exists(making)) << c.what;
+    if (pc.disk->Exists(kept)) {
+      // Only one held by another program outlives its run; the next run removes it.
+      EXPECT_EQ(c.what, cases[1].what);
+      pc.disk->ClearFaults();
+      EXPECT_EQ(pc.Run(), modMain::kExitNormal) << c.what;
+      EXPECT_FALSE(pc.disk->Exists(kept)) << c.what;
+    }
+  }
+}
+
+// The database step makes the installation's db.mdb writable after the copies. Where neither
+// the medium nor the installation has one, the medium check stops the run with that step's own
+// error before anything changes.
+TEST(InstallSteps, MissingDatabaseStopsTheRunBeforeAnythingChanges) {
   SampleComputer pc;
   pc.AddInstallation("C:\\ZANT");
   pc.disk->Remove("C:\\ZANT\\Packages\\ZANT\\db.mdb");
   pc.disk->Remove(std::string(SampleComputer::kMedium) + "\\DB\\db.mdb");
+  const auto before = pc.disk->Snapshot("C:\\");
   EXPECT_EQ(pc.Run(), modMain::kExitFailure);
-  EXPECT_NE(pc.surface.boxes.back().text.find("db.mdb"), std::string::npos);
+  const std::string& report = pc.surface.boxes.back().text;
+  EXPECT_EQ(report.rfind("Run-time error '2':", 0), 0u) << report;
+  EXPECT_NE(report.find("C:\\ZANT\\Packages\\ZANT\\db.mdb"), std::string::npos) << report;
+  EXPECT_EQ(pc.disk->Snapshot("C:\\"), before);
 }
 
 TEST(InstallSteps, WildcardNameOnTheMediumIsRefusedNotUsedAsAPattern) {
