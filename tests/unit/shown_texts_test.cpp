@@ -14,6 +14,13 @@ namespace {
 const std::string kBreak = "\r\n";
 const std::string kBlank = "\r\n\r\n";
 const std::string kCall = "contact Melcor for assistance (call 555-301-0147).";
+const std::string kSureItIsInstalled =
+    "If you're sure that ZANT On CD is installed on this computer, please restart your computer "
+    "and run this program again." +
+    kBlank +
+    "If, after restarting your computer and running this program a second time you still "
+    "encounter this error, " +
+    kCall;
 
 // Everything shown in one run: status and detail texts, box titles and box texts.
 struct Shown {
@@ -156,23 +163,11 @@ TEST(ShownTexts, EveryTextReadsAsWrittenHere) {
       {"ending", "Windows is reporting that this computer has no hard drives." + kBlank +
                      "Please restart your computer and run this program again." + kBlank +
                      "If, after restarting your computer you still see this message, " + kCall},
-      {"ending",
-       "Windows is reporting that ZANT On CD is not installed on this computer." + kBlank +
-           "If you're sure that ZANT On CD is installed on this computer, please restart your "
-           "computer and run this program again." +
-           kBlank +
-           "If, after restarting your computer and running this program a second time you still "
-           "encounter this error, " +
-           kCall},
+      {"ending", "Windows is reporting that ZANT On CD is not installed on this computer." +
+                     kBlank + kSureItIsInstalled},
       {"ending", "ZANT On CD Update found no copies of ZANT On CD on your computer."},
-      {"ending",
-       "ZANT on CD Update found no copies of ZANT On CD on your computer." + kBlank +
-           "If you're sure that ZANT On CD is installed on this computer, please restart your "
-           "computer and run this program again." +
-           kBlank +
-           "If, after restarting your computer and running this program a second time you still "
-           "encounter this error, " +
-           kCall},
+      {"ending", "ZANT on CD Update found no copies of ZANT On CD on your computer." + kBlank +
+                     kSureItIsInstalled},
       {"ending",
        "Update Successful... " + kBlank + "ZANT On CD has been updated to version 1.40. (C-2)"},
       {"ending", "ZANT On CD Update version 1.40 has completed successfully." + kBlank +
