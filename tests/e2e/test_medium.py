@@ -55,7 +55,7 @@ def library_32bit(folder: Path) -> bytes:
     source = folder / "lib32.c"
     source.write_text("__declspec(dllexport) long __stdcall DllRegisterServer(void) "
                       "{ return 0; }\n")
-    subprocess.run(["i686-w64-mingw32-gcc", "-shared", "-Wl,--kill-at", "-o",
+    subprocess.run(["i686-w64-mingw32-gcc-posix", "-shared", "-Wl,--kill-at", "-o",
                     str(folder / "lib32.dll"), str(source)], check=True, timeout=120)
     return (folder / "lib32.dll").read_bytes()
 
