@@ -4,7 +4,9 @@ changed printed afterwards.
 The computer: C: with Windows and a Start menu holding the SOAP toolkit's folder; D: a fixed
 drive with ZANT On CD 1.30 installed in its root (program file read-only); F: a fixed drive with
 an installation marked as version 1.20 and a loose copy of the program in Downloads; E: a CD-ROM
-with the update medium; N: a network drive with a copy that is not searched.
+with the update medium; N: a network drive with a copy that is not searched. The medium is made
+as a publisher makes it: scripts/medium turns a payload folder into a CD image (with the 64-bit
+program, the one that runs here), and the CD-ROM drive holds that image's content.
 
 With a display (DISPLAY set by the caller) the user answers the updater's questions; without
 one the demo answers them itself under a private Xvfb and keeps screenshots in build/demo/.
@@ -42,7 +44,8 @@ def installation(version_marker: str, program_readonly: bool = False) -> dict:
     }
 
 
-def medium() -> h.Medium:
+def payload() -> dict:
+    """The publisher's payload: the medium's folders without the program."""
     files = {
         "DocsX\\oldindex.doc": "",
         "Docs\\chapter1.doc": h.File("chapter 1, edition 1.40", readonly=True),
@@ -61,10 +64,40 @@ def medium() -> h.Medium:
     }
     for name in LIBRARIES:
         files[f"EXE\\{name}"] = h.built(f"components/{name}", readonly=True)
-    return h.Medium(folder="ZANTUPD", files=files)
+    return files
 
 
-def computer(user: str) -> dict[str, h.Drive]:
+def make_medium() -> Path:
+    """Writes the payload to build/demo/payload, makes the medium and its image with
+    scripts/medium and extracts the image as Windows reads it (Joliet names). Returns the
+    extracted folder, read-only as a disc."""
+    work = OUT / "medium"
+    h._remove_tree(work)
+    folder = work / "payload"
+    for rel, item in payload().items():
+        path = folder / rel.replace("\\", "/")
+        path.parent.mkdir(parents=True, exist_ok=True)
+        content = item.content if isinstance(item, h.File) else item
+        path.write_bytes(content.encode("utf-8") if isinstance(content, str) else content)
+    program = Path(os.environ["ZANT_BUILD_DIR"]) / "ZANTUpdate.exe"
+    print(f"== scripts/medium --program {program.relative_to(ROOT)} "
+          f"{folder.relative_to(ROOT)} {(work / 'out').relative_to(ROOT)}")
+    result = subprocess.run([str(ROOT / "scripts" / "medium"), "--program", str(program),
+                             str(folder), str(work / "out")], capture_output=True, text=True)
+    for line in (result.stderr + result.stdout).splitlines():
+        print(f"   {line}")
+    if result.returncode != 0:
+        raise SystemExit("scripts/medium refused the demo's payload")
+    disc = work / "disc"
+    subprocess.run(["xorriso", "-osirrox", "on", "-read_fs", "norock", "-indev",
+                    str(work / "out" / "ZANT140.iso"), "-extract", "/", str(disc)],
+                   check=True, capture_output=True)
+    for path in disc.rglob("*"):
+        os.chmod(path, path.stat().st_mode & ~0o222)
+    return disc
+
+
+def computer(user: str, disc: Path) -> dict[str, h.Drive]:
     programs = PROGRAMS.format(user=user)[3:]  # below C:\
     return {
         "C": h.fixed({
@@ -72,7 +105,7 @@ def computer(user: str) -> dict[str, h.Drive]:
             programs + "\\PocketSOAP\\Uninstall.lnk": "shortcut",
         }),
         "D": h.fixed(installation("version.130", program_readonly=True)),
-        "E": h.cdrom(medium=medium()),
+        "E": h.cdrom(medium=h.Medium(folder="", extracted=disc)),
         "F": h.fixed({
             **{f"Program Files\\ZANT On CD\\{k}": v
                for k, v in installation("version.120").items()},
@@ -176,17 +209,18 @@ def main() -> int:
     places = {"D:\\": "D:\\", "F:\\Program Files\\ZANT On CD": "F:\\Program Files\\ZANT On CD",
               "F:\\Downloads": "F:\\Downloads", "N:\\": "N:\\",
               "Start menu Programs": PROGRAMS.format(user=user)}
-    with h.Scenario(computer(user), name="demo") as s:
+    disc = make_medium()
+    with h.Scenario(computer(user, disc), name="demo") as s:
         s.prepare()
         print("== The sample computer")
         print("   D:\\ fixed      ZANT On CD 1.30 in the drive's root (program file read-only)")
         print("   F:\\ fixed      ZANT On CD marked 1.20 in Program Files; a loose ZANT.exe")
-        print("   E:\\ CD-ROM     the update medium in E:\\ZANTUPD")
+        print("   E:\\ CD-ROM     the update medium: the image made by scripts/medium")
         print("   N:\\ network    a copy that is not searched")
         print("== Before the update")
         before = {name: s.snapshot(path) for name, path in places.items()}
         print_state(s, before)
-        print("== Running E:\\ZANTUPD\\ZANTUpdate.exe")
+        print("== Running E:\\ZANTUpdate.exe")
         s.start()
         if interactive:
             print("   (answer the updater in its window)")

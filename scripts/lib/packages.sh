@@ -2,7 +2,8 @@
 
 ZANT_PACKAGES="cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
-  binutils-mingw-w64-i686 wine wine64 xvfb xauth python3 imagemagick"
+  binutils-mingw-w64-i686 wine wine64 xvfb xauth python3 imagemagick
+  xorriso osslsigncode openssl"
 
 zant_install_packages() {
   local missing="" p

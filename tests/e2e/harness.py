@@ -94,11 +94,14 @@ class Medium:
     folder: path below the drive root ('' puts the updater in the root).
     files: more files below the medium folder, e.g. {'EXE\\\\ZANT.exe': File(b'...')}.
     without: sub-folders of MEDIUM_FOLDERS that the medium lacks (e.g. ('Macros',)).
+    extracted: a medium made elsewhere (a Linux folder, e.g. a CD image's content): the drive
+    is mapped to it as it is, nothing added, so the updater lies in the drive's root.
     """
 
     folder: str = "ZANTUPD"
     files: dict = dataclasses.field(default_factory=dict)
     without: tuple = ()
+    extracted: str | os.PathLike | None = None
 
 
 @dataclasses.dataclass
@@ -405,6 +408,9 @@ class Scenario:
                 raise ValueError("drive C holds Windows and is always ready")
             if drive.medium is not None and not drive.ready:
                 raise ValueError(f"drive {letter} holds the medium and must be ready")
+            if drive.medium is not None and drive.medium.extracted is not None:
+                if drive.files or drive.medium.files or drive.medium.folder:
+                    raise ValueError(f"drive {letter} holds an extracted medium as it is")
             if drive.medium is not None:
                 for rel in drive.medium.files:
                     top = rel.replace("/", "\\").split("\\")[0]
@@ -426,6 +432,8 @@ class Scenario:
         drive = self.drives.get(letter)
         if drive is not None and not drive.ready:
             return self.drive_root / f"{letter.lower()}-not-ready"
+        if drive is not None and drive.medium is not None and drive.medium.extracted is not None:
+            return Path(drive.medium.extracted)
         return self.drive_root / letter.lower()
 
     def linux_path(self, windows_path: str) -> Path:
@@ -468,7 +476,7 @@ class Scenario:
     def _lay_out_drives(self) -> None:
         self.drive_root.mkdir()
         for letter, drive in sorted(self.drives.items()):
-            if not drive.ready:
+            if not drive.ready or (drive.medium and drive.medium.extracted is not None):
                 continue
             folder = self.drive_folder(letter)
             folder.mkdir(parents=True, exist_ok=True)

@@ -34,11 +34,11 @@ def steps(folder, *, creates_log, copies_special):
     return texts + [COPYING_GRAPHICS]
 
 
-def computer():
+def computer(medium_drive=None):
     """Installation A on all of D (read-only program file); on F: B, out of sequence (answered
-    Yes), C, already updated (answered No), and a loose copy of the program. The medium has
-    marker libraries beside the updater; A's graphic is a link to a file on F and its log a
-    link to nothing."""
+    Yes), C, already updated (answered No), and a loose copy of the program. A's graphic is a
+    link to a file on F and its log a link to nothing. E is medium_drive, by default a CD-ROM
+    with the medium in E:\\ZANTUPD and marker libraries beside the updater."""
     return {
         "C": network(),  # the prefix's own drive, kept out of the search
         # A: the whole drive D is the installation, its program file read-only. Someone who
@@ -49,7 +49,7 @@ def computer():
                    | {"Users\\letter.txt": File("not the product's"),
                       "WizGlobe.jpg": Link("F:\\Downloads\\picture.jpg"),
                       "MSSent.log": Link("F:\\Downloads\\sent.log")}),
-        "E": cdrom(medium=fx.medium(planted=True)),
+        "E": medium_drive or cdrom(medium=fx.medium(planted=True)),
         "F": fixed(
             # B: out of sequence (answered Yes); it has its own log and the older system
             # library, so neither the log nor the special library is copied.
@@ -69,110 +69,127 @@ def computer():
     }
 
 
+def complete_update(self, s, medium_folder, at_notice=None):
+    """The complete update of computer() from the medium in medium_folder ('E:' for the drive
+    root), answered No for C and Yes for B, with every check of what the window showed, the
+    installations, the unchanged medium and the shared components. at_notice() runs while the
+    updater waits at its start-up notice. self is the test case."""
+    s.prepare()
+    programs = s.programs_folder
+    s.write_files(programs, {
+        "PocketSOAP\\Documentation.lnk": File(b"L\0\0\0 link"),
+        "PocketSOAP\\Uninstall.lnk": File(b"L\0\0\0 uninstall"),
+        "Accessories\\Notepad.lnk": File(b"L\0\0\0 notepad"),
+    })
+    before = {letter: s.snapshot(f"{letter}:\\") for letter in "DEF"}
+    programs_before = s.snapshot(programs)
+    system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
+
+    s.start()
+    self.assertEqual(s.wait_box().text, STARTUP_NOTICE)
+
+    if at_notice is not None:
+        at_notice()
+        before["E"] = s.snapshot("E:\\")  # what at_notice left on the medium
+    s.press("ok")
+
+    # A is updated without a question; C is asked about first (folder order on F).
+    first = s.watch(timeout_s=120)
+    self.assertBox(first.box, text=reinstall_question(C_FOLDER), buttons=("yes", "no"),
+                   icon="warning")
+    self.assertSeenInOrder(first.statuses, [
+        "", ANALYZING, searching("D"), searching("F"), CHECKING_VERSION,
+        *steps("D:", creates_log=True, copies_special=True), CHECKING_VERSION])
+    # The documents' copy shows long enough to be seen every time; the shorter steps may
+    # pass between two looks of the watch.
+    self.assertIn(with_folder(UPDATING_DOCUMENTS, "D:"), first.statuses)
+    self.assertFalse(first.last.cancel_enabled)
+    s.press("no")
+
+    box = s.wait_box()
+    self.assertBox(box, text=sequence_question(B_FOLDER), buttons=("yes", "no"),
+                   icon="warning")
+    texts = s.texts()
+    self.assertEqual((texts.status, texts.detail), (CHECKING_VERSION, SEQUENCE_PROTECTION))
+    s.press("yes")
+
+    rest = s.watch(timeout_s=fx.FULL_RUN_S)
+    self.assertBox(rest.box, text=SUCCESS, buttons=("ok",), icon="information")
+    self.assertSeenInOrder(rest.statuses, [
+        CHECKING_VERSION, *steps(B_FOLDER, creates_log=False, copies_special=False),
+        UPDATING_SYSTEM, success_status(2)])
+    self.assertIn(with_folder(UPDATING_DOCUMENTS, B_FOLDER), rest.statuses)
+    self.assertEqual(rest.statuses[-2:], [UPDATING_SYSTEM, success_status(2)])
+    self.assertEqual(fx.installer_counts(rest.details, RUNTIME_INSTALLER),
+                     list(range(10, 0, -1)))
+    self.assertEqual(fx.installer_counts(rest.details, SOAP_INSTALLER),
+                     list(range(20, 0, -1)))
+    self.assertLess(rest.details.index(counting(RUNTIME_INSTALLER, 1)),
+                    rest.details.index(counting(SOAP_INSTALLER, 20)))
+    self.assertEqual(rest.last.detail, "")
+    s.press("ok")
+    self.assertEqual(s.wait_exit(), EXIT_RESTART)
+    self.assertTrue(s.restart_requested())
+
+    # The installations. The read-only "über.doc" was replaced by the medium's "ÜBER.DOC".
+    # A's links were replaced by plain files, their targets untouched (on F the picture is
+    # unchanged and no sent.log appeared). No planted library was loaded: the medium is
+    # unchanged.
+    exe = fx.EXE_FILES_140
+    package = s.linux_path("D:\\Packages\\ZANT")
+    self.assertEqual((package / fx.CASE_DOCUMENT).read_text(encoding="utf-8"),
+                     f"{fx.CASE_DOCUMENT} 140")
+    self.assertFalse((package / fx.CASE_DOCUMENT_INSTALLED).exists())
+    self.assertEqual(fx.fold_case(s.snapshot("D:\\")),
+                     fx.updated(before["D"], "", medium_exe=exe))
+    expected_f = fx.updated(before["F"], B_FOLDER[3:], medium_exe=exe, creates_log=False,
+                            copies_special=False)
+    self.assertEqual(fx.fold_case(s.snapshot("F:\\")), expected_f)  # C and the copy too
+    self.assertEqual(diff_snapshots(before["E"], s.snapshot("E:\\")), {})
+
+    # The shared components.
+    system = s.linux_path(SYSTEM_FOLDER)
+    for name in fx.LIBRARIES:
+        self.assertEqual((system / name).read_bytes(),
+                         s.linux_path(f"{medium_folder}\\EXE\\{name}").read_bytes(), name)
+    self.assertEqual(set(os.listdir(system)) - system_before, set(fx.LIBRARIES))
+    stand_ins = "HKEY_CURRENT_USER\\Software\\ZANTStandIns"
+    records = s.registry(stand_ins)
+    self.assertEqual(records.get(f"{stand_ins}\\Registered"),
+                     {name: f"{SYSTEM_FOLDER}\\{name}" for name in fx.LIBRARIES})
+    for name, switch in fx.INSTALLERS.items():
+        self.assertEqual(records.get(f"{stand_ins}\\Installers\\{name}"), {
+            "CommandLine": f'"{medium_folder}\\EXE\\{name}" {switch}',
+            "ShowWindow": 7,  # minimized, not activated
+        }, name)
+    self.assertEqual(diff_snapshots(programs_before, s.snapshot(programs)), {
+        "removed": ["PocketSOAP", "PocketSOAP\\Documentation.lnk",
+                    "PocketSOAP\\Uninstall.lnk"],
+    })
+    for name in fx.LIBRARIES:  # copied from the read-only medium, left writable
+        self.assertTrue((system / name).stat().st_mode & stat.S_IWUSR, name)
+
+
 class SuccessfulRun(ScenarioTestCase):
     def test_installations_updated_and_components_installed(self):
         s = self.scenario(computer(), native_first=fx.NATIVE_FIRST)
         # Checked last, also when the run broke down early (a planted library kills it).
         self.addCleanup(lambda: self.assertEqual(fx.planted_loaded(s), [], "planted and loaded"))
-        s.prepare()
-        programs = s.programs_folder
-        s.write_files(programs, {
-            "PocketSOAP\\Documentation.lnk": File(b"L\0\0\0 link"),
-            "PocketSOAP\\Uninstall.lnk": File(b"L\0\0\0 uninstall"),
-            "Accessories\\Notepad.lnk": File(b"L\0\0\0 notepad"),
-        })
-        before = {letter: s.snapshot(f"{letter}:\\") for letter in "DEF"}
-        programs_before = s.snapshot(programs)
-        system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
 
-        s.start()
-        self.assertEqual(s.wait_box().text, STARTUP_NOTICE)
+        def second_start_turned_away():
+            # Started again while the first waits at its notice: one box, exit code 3, and the
+            # second is gone before the first touches anything.
+            second = s.start_second()
+            self.assertBox(s.wait_box(), text=ALREADY_RUNNING, buttons=("ok",),
+                           icon="information")
+            s.press("ok")
+            self.assertEqual(second.wait(30), EXIT_ALREADY_RUNNING)
+            s.follow_first()
 
-        # Started again while the first waits at its notice: one box, exit code 3, and the
-        # second is gone before the first touches anything.
-        second = s.start_second()
-        self.assertBox(s.wait_box(), text=ALREADY_RUNNING, buttons=("ok",), icon="information")
-        s.press("ok")
-        self.assertEqual(second.wait(30), EXIT_ALREADY_RUNNING)
-        before["E"] = s.snapshot("E:\\")  # now with the second's copy of the updater
-        s.follow_first()
-        s.press("ok")
-
-        # A is updated without a question; C is asked about first (folder order on F).
-        first = s.watch(timeout_s=120)
-        self.assertBox(first.box, text=reinstall_question(C_FOLDER), buttons=("yes", "no"),
-                       icon="warning")
-        self.assertSeenInOrder(first.statuses, [
-            "", ANALYZING, searching("D"), searching("F"), CHECKING_VERSION,
-            *steps("D:", creates_log=True, copies_special=True), CHECKING_VERSION])
-        # The documents' copy shows long enough to be seen every time; the shorter steps may
-        # pass between two looks of the watch.
-        self.assertIn(with_folder(UPDATING_DOCUMENTS, "D:"), first.statuses)
-        self.assertFalse(first.last.cancel_enabled)
-        s.press("no")
-
-        box = s.wait_box()
-        self.assertBox(box, text=sequence_question(B_FOLDER), buttons=("yes", "no"),
-                       icon="warning")
-        texts = s.texts()
-        self.assertEqual((texts.status, texts.detail), (CHECKING_VERSION, SEQUENCE_PROTECTION))
-        s.press("yes")
-
-        rest = s.watch(timeout_s=fx.FULL_RUN_S)
-        self.assertBox(rest.box, text=SUCCESS, buttons=("ok",), icon="information")
-        self.assertSeenInOrder(rest.statuses, [
-            CHECKING_VERSION, *steps(B_FOLDER, creates_log=False, copies_special=False),
-            UPDATING_SYSTEM, success_status(2)])
-        self.assertIn(with_folder(UPDATING_DOCUMENTS, B_FOLDER), rest.statuses)
-        self.assertEqual(rest.statuses[-2:], [UPDATING_SYSTEM, success_status(2)])
-        self.assertEqual(fx.installer_counts(rest.details, RUNTIME_INSTALLER),
-                         list(range(10, 0, -1)))
-        self.assertEqual(fx.installer_counts(rest.details, SOAP_INSTALLER),
-                         list(range(20, 0, -1)))
-        self.assertLess(rest.details.index(counting(RUNTIME_INSTALLER, 1)),
-                        rest.details.index(counting(SOAP_INSTALLER, 20)))
-        self.assertEqual(rest.last.detail, "")
-        s.press("ok")
-        self.assertEqual(s.wait_exit(), EXIT_RESTART)
-        self.assertTrue(s.restart_requested())
-
-        # The installations. The read-only "über.doc" was replaced by the medium's "ÜBER.DOC".
-        # A's links were replaced by plain files, their targets untouched (on F the picture is
-        # unchanged and no sent.log appeared). No planted library was loaded: the medium is
-        # unchanged.
+        complete_update(self, s, fx.MEDIUM_FOLDER, at_notice=second_start_turned_away)
         exe = fx.EXE_FILES_140
-        package = s.linux_path("D:\\Packages\\ZANT")
-        self.assertEqual((package / fx.CASE_DOCUMENT).read_text(encoding="utf-8"),
-                         f"{fx.CASE_DOCUMENT} 140")
-        self.assertFalse((package / fx.CASE_DOCUMENT_INSTALLED).exists())
-        self.assertEqual(fx.fold_case(s.snapshot("D:\\")),
-                         fx.updated(before["D"], "", medium_exe=exe))
-        expected_f = fx.updated(before["F"], B_FOLDER[3:], medium_exe=exe, creates_log=False,
-                                copies_special=False)
-        self.assertEqual(fx.fold_case(s.snapshot("F:\\")), expected_f)  # C and the copy too
-        self.assertEqual(diff_snapshots(before["E"], s.snapshot("E:\\")), {})
-
-        # The shared components.
         system = s.linux_path(SYSTEM_FOLDER)
-        for name in fx.LIBRARIES:
-            self.assertEqual((system / name).read_bytes(),
-                             s.linux_path(f"{fx.MEDIUM_FOLDER}\\EXE\\{name}").read_bytes(), name)
-        self.assertEqual(set(os.listdir(system)) - system_before, set(fx.LIBRARIES))
         stand_ins = "HKEY_CURRENT_USER\\Software\\ZANTStandIns"
-        records = s.registry(stand_ins)
-        self.assertEqual(records.get(f"{stand_ins}\\Registered"),
-                         {name: f"{SYSTEM_FOLDER}\\{name}" for name in fx.LIBRARIES})
-        for name, switch in fx.INSTALLERS.items():
-            self.assertEqual(records.get(f"{stand_ins}\\Installers\\{name}"), {
-                "CommandLine": f'"{fx.MEDIUM_FOLDER}\\EXE\\{name}" {switch}',
-                "ShowWindow": 7,  # minimized, not activated
-            }, name)
-        self.assertEqual(diff_snapshots(programs_before, s.snapshot(programs)), {
-            "removed": ["PocketSOAP", "PocketSOAP\\Documentation.lnk",
-                        "PocketSOAP\\Uninstall.lnk"],
-        })
-        for name in fx.LIBRARIES:  # copied from the read-only medium, left writable
-            self.assertTrue((system / name).stat().st_mode & stat.S_IWUSR, name)
 
         # The same update again, Yes to every question: C is updated now, A and B stay as they
         # are, and every library is copied over its earlier copy and registers again.

@@ -103,6 +103,18 @@ struct MemoryDisk::Impl {
   std::vector<std::string> changed_paths;
   int failing_change = 0;  // 0: none
   MemoryDisk::ChangeFault change_fault = MemoryDisk::ChangeFault::kRefused;
+  std::string read_prefix;  // Key() of the normalised prefix; empty: reads are not recorded
+  std::set<std::string> read_paths;
+
+  void NoteRead(const std::string& normalized) {
+    if (read_prefix.empty()) {
+      return;
+    }
+    const std::string key = Key(normalized);
+    if (key == read_prefix || key.rfind(read_prefix + "\\", 0) == 0) {
+      read_paths.insert(normalized);
+    }
+  }
 
   // Counts one change to path. The failing change throws RunError for a refusal or a full
   // disk; for a stop it returns true, so that a copy can leave its truncated destination first.
@@ -346,6 +358,7 @@ class MemoryFolder : public Folder {
   const Node* Listing() const {
     Impl& impl = disk_->impl();
     impl.CheckFault(impl.listing_faults, path_);
+    impl.NoteRead(path_);
     Impl::Found found = impl.Find(path_, true);
     if (found.error != 0 || !found.node->folder) {
       Fail(AsPathError(found.error ? found.error : err::kPathNotFound), path_);
@@ -395,6 +408,7 @@ class MemoryFileSystem : public FileSystem {
 
   FolderPtr GetFolder(const std::string& path) override {
     std::string normalized = fs_path::Normalize(path);
+    impl().NoteRead(normalized);
     Impl::Found found = impl().Find(normalized, true);
     if (found.error != 0 || !found.node->folder) {
       Fail(AsPathError(found.error ? found.error : err::kPathNotFound), normalized);
@@ -406,6 +420,7 @@ class MemoryFileSystem : public FileSystem {
 
   FilePtr GetFile(const std::string& path) override {
     std::string normalized = fs_path::Normalize(path);
+    impl().NoteRead(normalized);
     Impl::Found found = impl().Find(normalized, true);
     if (found.error != 0 || found.node->folder) {
       Fail(found.error ? found.error : err::kFileNotFound, normalized);
@@ -416,7 +431,9 @@ class MemoryFileSystem : public FileSystem {
   }
 
   bool FileExists(const std::string& path) override {
-    Impl::Found found = impl().Find(fs_path::Normalize(path), true);
+    std::string normalized = fs_path::Normalize(path);
+    impl().NoteRead(normalized);
+    Impl::Found found = impl().Find(normalized, true);
     return found.error == 0 && !found.node->folder;
   }
 
@@ -424,6 +441,7 @@ class MemoryFileSystem : public FileSystem {
                 bool overwrite) override {
     std::string from = fs_path::Normalize(source);
     std::string to = fs_path::Normalize(destination);
+    impl().NoteRead(from);
     impl().CheckFault(impl().copy_faults, to);
     Impl::Found src = impl().Find(from, true);
     if (src.error != 0) {
@@ -567,6 +585,7 @@ class MemoryFileSystem : public FileSystem {
     std::string normalized = fs_path::Normalize(pattern);
     std::string folder_path, name_pattern;
     fs_path::Split(normalized, folder_path, name_pattern);
+    impl().NoteRead(normalized);
     impl().CheckFault(impl().dir_match_faults, folder_path);
     if (int32_t error = impl().DriveError(normalized)) {
       Fail(error, normalized);
@@ -794,6 +813,15 @@ const std::vector<std::string>& MemoryDisk::ChangedPaths() const {
 
 void MemoryDisk::CountChange(const std::string& path) {
   impl_->CountChangeOrStop(path);
+}
+
+void MemoryDisk::RecordReadsUnder(const std::string& prefix) {
+  impl_->read_prefix = Key(fs_path::Normalize(prefix));
+  impl_->read_paths.clear();
+}
+
+const std::set<std::string>& MemoryDisk::ReadPaths() const {
+  return impl_->read_paths;
 }
 
 std::shared_ptr<FileSystem> MakeMemoryFileSystem(std::shared_ptr<MemoryDisk> disk) {

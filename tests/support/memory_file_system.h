@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,12 @@ class MemoryDisk {
   const std::vector<std::string>& ChangedPaths() const;
   // Counts one change to path made by another double; throws when it is the one to fail.
   void CountChange(const std::string& path);
+
+  // Reads: from this call on, every path at or below prefix that the file-system objects look
+  // up (folder, file, existence, directory match), list as a folder or copy from is recorded,
+  // normalised, in the spelling the caller gave. Setting up and reading back a tree are none.
+  void RecordReadsUnder(const std::string& prefix);
+  const std::set<std::string>& ReadPaths() const;
 
   struct Impl;
   MemoryDisk();
