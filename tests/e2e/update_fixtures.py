@@ -103,16 +103,15 @@ def medium_files(*, libraries: dict | None = None, installers: dict | None = Non
     return files
 
 
-def medium(*, planted: bool = False, **choices) -> Medium:
+def medium(*, planted: bool | set = False, **choices) -> Medium:
     """The medium in E:\\ZANTUPD (put it on a CD-ROM drive E). planted: marker libraries
-    beside the updater (PLANTED_LIBRARIES, PLANTED_DRIVERS)."""
+    beside the updater (True: PLANTED_LIBRARIES and PLANTED_DRIVERS; or a set of file names)."""
     files = medium_files(**choices)
-    if planted:
-        marker = built("components/planted_marker.dll")
-        for name in PLANTED_LIBRARIES:
-            files[f"{name}.dll"] = marker
-        for name in PLANTED_DRIVERS:
-            files[name] = marker
+    if planted is True:
+        planted = {f"{name}.dll" for name in PLANTED_LIBRARIES} | set(PLANTED_DRIVERS)
+    marker = built("components/planted_marker.dll")
+    for name in planted or ():
+        files[name] = marker
     return Medium(folder="ZANTUPD", files=files)
 
 

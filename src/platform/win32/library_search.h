@@ -15,7 +15,8 @@ namespace zant::win32 {
 void RestrictLibrarySearch();
 
 // Loads a library by its full path; what it imports is looked for in its own folder and the
-// system folder, never beside the exe. nullptr when it cannot be loaded.
+// system folder only, never beside the exe (on Windows without the search flags also in the
+// Windows folder and the folders of PATH). nullptr when it cannot be loaded.
 HMODULE LoadLibraryAt(const std::wstring& path);
 
 }  // namespace zant::win32
