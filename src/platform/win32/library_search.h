@@ -12,7 +12,8 @@ namespace zant::win32 {
 // system library or of one that a system library imports. The start-up routine calls it first:
 // every system library beyond kernel32 is delay-loaded and comes in only after it.
 // Windows before 8 without update KB2533623 lacks SetDefaultDllDirectories; there the current
-// folder at least is taken out of the search.
+// folder at least is taken out of the search, and PreloadSystemLibraries keeps the system
+// libraries' own loads by name away from the exe's folder.
 void RestrictLibrarySearch();
 
 // The system libraries that Windows' own libraries load by name, some of them late (uxtheme
