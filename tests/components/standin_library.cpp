@@ -5,6 +5,8 @@
 //   STANDIN_GOOD      registers and unregisters itself, returns S_OK
 //   STANDIN_FAILCODE  records nothing, returns E_FAIL
 //   STANDIN_SLOW      sleeps 15 s, then registers like a good library
+//   STANDIN_DEPENDENT registers like a good library, but imports zantdep.dll by name, a library
+//                     that no system folder holds: it loads only where that name is found
 // Which entry points a build exports is decided by its .def file (exact, undecorated names).
 #include <windows.h>
 
@@ -22,6 +24,17 @@ constexpr bool kReportsFailure = false;
 constexpr DWORD kRegistrationDelayMs = 15000;
 #else
 constexpr DWORD kRegistrationDelayMs = 0;
+#endif
+
+#if defined(STANDIN_DEPENDENT)
+extern "C" __declspec(dllimport) int ZantDepPresent();
+bool DependencyPresent() {
+  return ZantDepPresent() != 0;
+}
+#else
+bool DependencyPresent() {
+  return true;
+}
 #endif
 
 const wchar_t kRegisteredKey[] = L"Software\\ZANTStandIns\\Registered";
@@ -76,6 +89,9 @@ extern "C" HRESULT STDAPICALLTYPE StandInRegister() {
   }
   if (kRegistrationDelayMs > 0) {
     Sleep(kRegistrationDelayMs);
+  }
+  if (!DependencyPresent()) {
+    return E_FAIL;
   }
   return Record(true);
 }

@@ -1,5 +1,7 @@
 """Shared components that fail: each failure becomes one entry of the system log, appended to
-what earlier runs wrote, and the run still ends in success with a restart."""
+what earlier runs wrote, and the run still ends in success with a restart. Among them a library
+of the other bitness and one whose imported library lies only beside the updater, planted
+there under that name: it is never loaded."""
 
 import os
 import unittest
@@ -22,10 +24,16 @@ class FailingComponents(ScenarioTestCase):
                     "dartzip.dll": None,  # missing: cannot be copied
                     # copied, but without the registration entry point
                     "dartsock.dll": built("components/noexport.dll", readonly=True),
+                    # imports zantdep.dll, which the system folder lacks
+                    "dartutil.dll": built("components/dependent.dll", readonly=True),
+                    # built for the other bitness: the updater cannot load it
+                    "rnwncntl.dll": built("components/otherbits.dll", readonly=True),
                 },
+                planted={"zantdep.dll"},
                 installers={"pocketsoap.1.4.3.exe": None},  # missing: cannot be started
             )),
         })
+        self.addCleanup(lambda: self.assertEqual(fx.planted_loaded(s), [], "planted and loaded"))
         s.prepare()
         s.write_files(SYSTEM_FOLDER, {"ZEPDI140.log": File(b"previous run\r\n")})
         before = s.snapshot("D:\\")
@@ -52,16 +60,19 @@ class FailingComponents(ScenarioTestCase):
                          b"previous run\r\n"
                          b"\r\nError copying dartzip.dll"
                          b"\r\nError registering dartsock.dll"
+                         b"\r\nError registering dartutil.dll"
+                         b"\r\nError registering rnwncntl.dll"
                          b"\r\nError executing pocketsoap.exe")
-        # The library that could not register stays where it was copied.
+        # The libraries that could not register stay where they were copied.
         self.assertEqual(set(os.listdir(system)) - system_before,
                          {"dartmail.dll", "dartsock.dll", "dartutil.dll", "rnwncntl.dll"})
-        self.assertEqual((system / "dartsock.dll").read_bytes(),
-                         built("components/noexport.dll").content)
+        for name, stand_in in (("dartsock.dll", "noexport.dll"), ("dartutil.dll", "dependent.dll"),
+                               ("rnwncntl.dll", "otherbits.dll")):
+            self.assertEqual((system / name).read_bytes(),
+                             built(f"components/{stand_in}").content, name)
         records = s.registry(STAND_INS)
         self.assertEqual(records.get(f"{STAND_INS}\\Registered"),
-                         {name: f"{SYSTEM_FOLDER}\\{name}"
-                          for name in ("dartmail.dll", "dartutil.dll", "rnwncntl.dll")})
+                         {"dartmail.dll": f"{SYSTEM_FOLDER}\\dartmail.dll"})
         self.assertEqual(sorted(k for k in records if "\\Installers\\" in k),
                          [f"{STAND_INS}\\Installers\\msvbvm50.exe"])
 

@@ -42,24 +42,23 @@ FLAGS_140 = {"vflgzant.140": b"", "version.140": b""}
 DB_140 = {"db.mdb": b"database 140", "zant.mdw": b"workgroup 140"}
 
 
-# Every library the updater loads under Wine in a complete run (its +loaddll trace), and three
+# Every library the updater loads under Wine in a complete run (its +loaddll trace), and four
 # more that Windows' own libraries load: a marker library (components/planted_marker.dll) is
 # planted beside the updater under each name. Loading one leaves "<name>.loaded" beside it.
 PLANTED_LIBRARIES = (
     "kernelbase", "kernel32", "msvcrt", "ucrtbase", "sechost", "advapi32", "zlib1", "version",
     "win32u", "user32", "gdi32", "imm32", "comctl32", "rpcrt4", "combase", "ole32", "shcore",
-    "shlwapi", "shell32", "uxtheme", "msimg32", "propsys", "cryptbase", "dwmapi",
+    "shlwapi", "shell32", "uxtheme", "msimg32", "propsys", "cryptbase", "dwmapi", "userenv",
 )
 PLANTED_DRIVERS = ("winex11.drv",)
 # Those that Windows does not map from its fixed list of known system libraries (KnownDLLs),
 # and Wine's own: Wine is told to look for them as Windows does (native first), so a planted
-# one is loaded unless the updater keeps the search out of its own folder. The known ones
-# (kernel32, user32, ole32 ...) always come from the system folder on Windows, and Wine prefers
-# its builtin ones. Not msimg32: Wine's uxtheme delay-loads it along the search path the process
-# started with, which ignores the restriction (Windows applies it to delay loads as well), so
-# under Wine a planted msimg32 would be loaded whatever the updater does.
+# one is loaded unless the updater keeps it out. The known ones (kernel32, user32, ole32 ...)
+# always come from the system folder on Windows, and Wine prefers its builtin ones. msimg32,
+# which Wine's uxtheme loads late along a search that ignores the restriction, is kept out by
+# the updater's preload of the system folder's copy.
 NATIVE_FIRST = ("version", "uxtheme", "comctl32", "propsys", "cryptbase", "dwmapi", "zlib1",
-                "ucrtbase", "win32u", "winex11.drv")
+                "ucrtbase", "win32u", "winex11.drv", "msimg32", "userenv")
 
 
 def planted_loaded(scenario) -> list:
@@ -103,16 +102,15 @@ def medium_files(*, libraries: dict | None = None, installers: dict | None = Non
     return files
 
 
-def medium(*, planted: bool = False, **choices) -> Medium:
+def medium(*, planted: bool | set = False, **choices) -> Medium:
     """The medium in E:\\ZANTUPD (put it on a CD-ROM drive E). planted: marker libraries
-    beside the updater (PLANTED_LIBRARIES, PLANTED_DRIVERS)."""
+    beside the updater (True: PLANTED_LIBRARIES and PLANTED_DRIVERS; or a set of file names)."""
     files = medium_files(**choices)
-    if planted:
-        marker = built("components/planted_marker.dll")
-        for name in PLANTED_LIBRARIES:
-            files[f"{name}.dll"] = marker
-        for name in PLANTED_DRIVERS:
-            files[name] = marker
+    if planted is True:
+        planted = {f"{name}.dll" for name in PLANTED_LIBRARIES} | set(PLANTED_DRIVERS)
+    marker = built("components/planted_marker.dll")
+    for name in planted or ():
+        files[name] = marker
     return Medium(folder="ZANTUPD", files=files)
 
 

@@ -11,6 +11,7 @@
 #include "app/mod_main.h"
 #include "app/texts.h"
 #include "platform/error.h"
+#include "platform/win32/delay_load_report.h"
 #include "platform/win32/library_search.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
@@ -19,7 +20,11 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace zant;
-  win32::RestrictLibrarySearch();  // before any library beyond kernel32 is loaded
+  // Before any library beyond kernel32 is loaded: the system libraries come from the system
+  // folder only, and a delayed load that fails ends in the report, not in a crash.
+  win32::RestrictLibrarySearch();
+  win32::PreloadSystemLibraries();
+  win32::ReportFailedDelayLoads(win32::Widen(texts::kMessageTitle), modMain::kExitFailure);
   std::unique_ptr<Surface> surface;
   try {
     surface = win32::MakeWin32Surface(instance);

@@ -15,11 +15,57 @@ void RestrictLibrarySearch() {
   SetDllDirectoryW(L"");
 }
 
+namespace {
+
+// Found by recording what a complete update loads under Wine (WINEDEBUG=+loaddll, the complete
+// run of tests/e2e/test_updates.py kept with ZANT_E2E_KEEP=1, the updater's own lines of its
+// log), leaving out
+// - the known system libraries and what they import, mapped from the system folder by Windows
+//   itself (kernel32 with kernelbase, msvcrt, sechost, advapi32, user32, gdi32, imm32, rpcrt4,
+//   combase, ole32, shcore, shlwapi, shell32);
+// - Wine's own (zlib1, win32u, winex11.drv, and ucrtbase, the runtime of Wine's libraries);
+// - comctl32, which comes from the side-by-side store the manifest names (version 6); the
+//   system folder's is version 5,
+// which leaves version, uxtheme and msimg32 (uxtheme loads it late), and adding what Windows'
+// own libraries load by name beyond Wine's: dwmapi (uxtheme), propsys and userenv (shell32)
+// and cryptbase (advapi32 on Windows 7). Dependencies come before the libraries that load them.
+constexpr const wchar_t* kPreloadList[] = {
+    L"msimg32.dll", L"version.dll", L"dwmapi.dll",  L"cryptbase.dll",
+    L"userenv.dll", L"propsys.dll", L"uxtheme.dll",
+};
+
+}  // namespace
+
+const std::span<const wchar_t* const> kPreloadedSystemLibraries = kPreloadList;
+
+void PreloadSystemLibraries(const std::wstring& system_folder,
+                            std::span<const wchar_t* const> names) {
+  for (const wchar_t* name : names) {
+    // Kept loaded for the whole run: a later load by name must find it. One that this Windows
+    // lacks simply fails to load.
+    LoadLibraryAt(system_folder + L"\\" + name);
+  }
+}
+
+void PreloadSystemLibraries() {
+  wchar_t folder[MAX_PATH] = {};
+  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    return;
+  }
+  PreloadSystemLibraries(folder, kPreloadedSystemLibraries);
+}
+
 HMODULE LoadLibraryAt(const std::wstring& path) {
-  HMODULE module = LoadLibraryExW(
-      path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+  // Not LOAD_LIBRARY_SEARCH_DEFAULT_DIRS: those include the exe's folder, and a library that a
+  // component imports but the system folder does not hold yet would come from the medium.
+  HMODULE module = LoadLibraryExW(path.c_str(), nullptr,
+                                  LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!module && GetLastError() == ERROR_INVALID_PARAMETER) {
-    // Windows without the search flags: the library's own folder takes the exe's place.
+    // Windows without the search flags (Vista, Windows 7 without the loader update): the
+    // library's own folder takes the exe's place at the head of the search, followed by the
+    // system folder, the Windows folder and the folders of PATH; the current folder is out
+    // (RestrictLibrarySearch). The exe's folder is not searched.
     module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   }
   return module;

@@ -1,0 +1,54 @@
+#include "platform/win32/delay_load_report.h"
+
+#include <windows.h>
+// After windows.h: it needs its types.
+#include <delayimp.h>
+
+#include "platform/win32/wide.h"
+
+namespace zant::win32 {
+
+namespace {
+
+std::wstring report_title;
+int report_exit_code = 1;
+LONG reporting = 0;
+
+std::string FailedImport(unsigned notification, const DelayLoadInfo& info) {
+  std::string library = info.szDll ? info.szDll : "";
+  if (notification != dliFailGetProc) {
+    return library;
+  }
+  if (info.dlp.fImportByName) {
+    return library + "!" + info.dlp.szProcName;
+  }
+  return library + "!#" + std::to_string(info.dlp.dwOrdinal);
+}
+
+// The delay-load helper's failure hook. It never returns: returning nothing would make the
+// helper raise its exception.
+FARPROC WINAPI OnDelayLoadFailure(unsigned notification, PDelayLoadInfo info) {
+  if (notification != dliFailLoadLib && notification != dliFailGetProc) {
+    return nullptr;
+  }
+  // The report needs user32, itself delay-loaded: a failure while it is shown (or on another
+  // thread meanwhile) ends the process without a second one.
+  if (InterlockedExchange(&reporting, 1) != 0) {
+    ExitProcess(static_cast<UINT>(report_exit_code));
+  }
+  DWORD number = info->dwLastError;
+  std::wstring text = Widen("Run-time error '" + std::to_string(number) + "':\r\n\r\n" +
+                            SystemErrorText(number) + ": " + FailedImport(notification, *info));
+  MessageBoxW(nullptr, text.c_str(), report_title.c_str(), MB_OK | MB_ICONERROR);
+  ExitProcess(static_cast<UINT>(report_exit_code));
+}
+
+}  // namespace
+
+void ReportFailedDelayLoads(const std::wstring& title, int exit_code) {
+  report_title = title;
+  report_exit_code = exit_code;
+  __pfnDliFailureHook2 = OnDelayLoadFailure;
+}
+
+}  // namespace zant::win32

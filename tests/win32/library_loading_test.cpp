@@ -1,0 +1,186 @@
+// Where the program's libraries come from when the library search is not restricted, and how a
+// delayed load that fails ends. Both run loader_probe.exe (tests/win32/probe) as a child process
+// from a scratch folder.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/win32/library_search.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide.h"
+#include "standin_components.h"
+
+namespace zant {
+namespace {
+
+using namespace standins;
+
+std::wstring TestsFolder() {
+  std::wstring exe(32768, L'\0');
+  exe.resize(GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size())));
+  return std::filesystem::path(exe).parent_path().wstring();
+}
+
+std::wstring SystemFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  GetSystemDirectoryW(folder, MAX_PATH);
+  return folder;
+}
+
+std::wstring Lower(std::wstring text) {
+  CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+// The probe copied into folder, started there with extra_environment added to this process's
+// environment ("NAME=value").
+win32::KernelHandle StartProbe(const std::wstring& folder, const std::wstring& mode,
+                               const std::wstring& extra_environment = L"") {
+  std::wstring probe = folder + L"\\loader_probe.exe";
+  std::filesystem::copy_file(TestsFolder() + L"\\loader_probe.exe", probe,
+                             std::filesystem::copy_options::overwrite_existing);
+  std::wstring environment;
+  wchar_t* block = GetEnvironmentStringsW();
+  for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
+    environment.append(entry).push_back(L'\0');
+  }
+  FreeEnvironmentStringsW(block);
+  if (!extra_environment.empty()) {
+    environment.append(extra_environment).push_back(L'\0');
+  }
+  environment.push_back(L'\0');
+  std::wstring command = L"\"" + probe + L"\" " + mode;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(probe.c_str(), command.data(), nullptr, nullptr, FALSE,
+                      CREATE_UNICODE_ENVIRONMENT, environment.data(), folder.c_str(), &startup,
+                      &process)) {
+    ADD_FAILURE() << "cannot start the probe: " << GetLastError();
+    return {};
+  }
+  CloseHandle(process.hThread);
+  return win32::KernelHandle(process.hProcess);
+}
+
+// The exit code once the probe has ended (within 60 s); it is ended itself otherwise.
+std::optional<DWORD> WaitForExit(const win32::KernelHandle& process) {
+  if (!process.valid()) {
+    return std::nullopt;
+  }
+  if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.get(), 99);
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.get(), &code);
+  return code;
+}
+
+TEST(LibraryLoadingTest, PreloadedSystemLibrariesComeFromTheSystemFolderAndNotBesideTheExe) {
+  // A marker under each name beside the probe, which Wine is told to look for as Windows looks
+  // for a library that is not a known system library: the exe's folder first.
+  ScratchFolder folder(L"zant-preload");
+  std::wstring overrides = L"WINEDLLOVERRIDES=mscoree,mshtml=;";
+  bool first = true;
+  // Only those this system folder holds: one it lacks is skipped, and a load by name then
+  // searches on (Wine has no cryptbase).
+  std::vector<const wchar_t*> names;
+  for (const wchar_t* name : win32::kPreloadedSystemLibraries) {
+    if (std::filesystem::exists(SystemFolder() + L"\\" + name)) {
+      names.push_back(name);
+    }
+  }
+  ASSERT_GE(names.size(), 6u);
+  for (const wchar_t* name : names) {
+    std::filesystem::copy_file(ComponentPath(L"planted_marker.dll"), folder.Path() + L"\\" + name);
+    std::wstring base(name);
+    overrides += (first ? L"" : L",") + base.substr(0, base.rfind(L'.'));
+    first = false;
+  }
+  overrides += L"=n,b";
+  win32::KernelHandle probe = StartProbe(folder.Path(), L"preload", overrides);
+  ASSERT_EQ(WaitForExit(probe), 0u);
+
+  std::map<std::string, std::string> loaded;
+  std::ifstream report(std::filesystem::path(folder.Path()) / L"loaded.txt");
+  for (std::string line; std::getline(report, line);) {
+    size_t tab = line.find('\t');
+    loaded[line.substr(0, tab)] = tab == std::string::npos ? "" : line.substr(tab + 1);
+  }
+  for (const wchar_t* name : names) {
+    std::wstring expected = SystemFolder() + L"\\" + name;
+    EXPECT_EQ(Lower(win32::Widen(loaded[win32::Narrow(name)])), Lower(expected))
+        << win32::Narrow(name);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() + L"\\" + name + L".loaded"))
+        << win32::Narrow(name) << " planted and loaded";
+  }
+}
+
+struct BoxSearch {
+  DWORD process_id;
+  HWND box = nullptr;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<BoxSearch*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t class_name[16] = {};
+  GetClassNameW(window, class_name, 16);
+  if (owner == search->process_id && IsWindowVisible(window) &&
+      std::wstring(class_name) == L"#32770") {
+    search->box = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[1024] = {};
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                      5000, &length);
+  return text;
+}
+
+TEST(LibraryLoadingTest, FailedDelayedLoadEndsInTheErrorReport) {
+  // The report starts with the number and names the library (and function) at its end.
+  const struct {
+    const wchar_t* mode;
+    const wchar_t* start;
+    const wchar_t* end;
+  } cases[] = {
+      {L"missing-function", L"Run-time error '127':\r\n\r\n", L": VERSION.dll!ZantAbsentFunction"},
+      {L"missing-library", L"Run-time error '126':\r\n\r\n", L": zantabsent.dll"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(win32::Narrow(c.mode));
+    ScratchFolder folder(L"zant-delay-failure");
+    win32::KernelHandle probe = StartProbe(folder.Path(), c.mode);
+    ASSERT_TRUE(probe.valid());
+    BoxSearch search{GetProcessId(probe.get())};
+    bool shown = WaitUntil([&] {
+      search.box = nullptr;
+      EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+      return search.box != nullptr || WaitForSingleObject(probe.get(), 0) == WAIT_OBJECT_0;
+    });
+    if (!shown || !search.box) {
+      TerminateProcess(probe.get(), 99);  // crashed: Wine's debugger holds it
+      FAIL() << "no report shown";
+    }
+    EXPECT_EQ(WindowText(search.box), L"Loader probe");
+    std::wstring text = WindowText(GetDlgItem(search.box, 0xFFFF));
+    EXPECT_TRUE(text.starts_with(c.start) && text.ends_with(c.end)) << win32::Narrow(text);
+    PostMessageW(search.box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(WaitForExit(probe), 1u);
+  }
+}
+
+}  // namespace
+}  // namespace zant

@@ -1,0 +1,65 @@
+// A program for the library-loading tests, started by them as a child process. It never
+// restricts its library search, as on Windows that lacks the restriction, and does one thing
+// given by its first argument:
+//   preload           preloads the system libraries, then loads each by name as a system library
+//                     would, and writes "<name>\t<path loaded>" per line to loaded.txt beside it
+//   missing-function  calls a function that version.dll does not export (delay-loaded)
+//   missing-library   calls a function of a library that does not exist (delay-loaded)
+// The last two install the program's delay-load failure report first.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/delay_load_report.h"
+#include "platform/win32/library_search.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide.h"
+
+extern "C" int WINAPI ZantAbsentFunction();
+extern "C" int WINAPI ZantAbsentLibraryFunction();
+
+namespace {
+
+std::wstring OwnFolder() {
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return path.substr(0, path.rfind(L'\\'));
+}
+
+int Preload() {
+  wchar_t system_folder[MAX_PATH] = {};
+  GetSystemDirectoryW(system_folder, MAX_PATH);
+  zant::win32::PreloadSystemLibraries(system_folder, zant::win32::kPreloadedSystemLibraries);
+  std::string report;
+  for (const wchar_t* name : zant::win32::kPreloadedSystemLibraries) {
+    HMODULE module = LoadLibraryW(name);
+    std::wstring path(32768, L'\0');
+    path.resize(module ? GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()))
+                       : 0);
+    report += zant::win32::Narrow(name) + "\t" + zant::win32::Narrow(path) + "\n";
+  }
+  zant::win32::FileHandle file(CreateFileW((OwnFolder() + L"\\loaded.txt").c_str(), GENERIC_WRITE,
+                                           0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  return file.valid() && WriteFile(file.get(), report.data(), static_cast<DWORD>(report.size()),
+                                   &written, nullptr)
+             ? 0
+             : 3;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::wstring mode = argc > 1 ? argv[1] : L"";
+  if (mode == L"preload") {
+    return Preload();
+  }
+  zant::win32::ReportFailedDelayLoads(L"Loader probe", 1);
+  if (mode == L"missing-function") {
+    return ZantAbsentFunction();
+  }
+  if (mode == L"missing-library") {
+    return ZantAbsentLibraryFunction();
+  }
+  return 2;
+}
