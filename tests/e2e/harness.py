@@ -669,6 +669,11 @@ class Scenario:
                 raise ScenarioError(f"texts: {reply.get('error')}: {reply.get('message')}")
             log.box = self.poll_box()
             if log.box is not None:
+                # The texts read before the box was seen may predate the last change: the run
+                # is held by the box now, so one more look gives the texts it shows with it.
+                reply = self._driver.request("texts", 20)
+                if reply.get("ok"):
+                    log.add(self._texts(reply))
                 return log
             if self._updater.poll() is not None:
                 raise ScenarioError(f"the updater ended (exit code {self._updater.returncode})"
