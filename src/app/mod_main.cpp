@@ -11,8 +11,8 @@ namespace zant::modMain {
 namespace {
 
 void ReportFailure(Surface& surface, int32_t number, const std::string& description) {
-  surface.MessageBox("Run-time error '" + std::to_string(number) + "':\r\n\r\n" + description,
-                     texts::kMessageTitle, Buttons::kOk, Icon::kError);
+  surface.MessageBox(UnhandledErrorText(number, description), texts::kMessageTitle, Buttons::kOk,
+                     Icon::kError);
 }
 
 }  // namespace

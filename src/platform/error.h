@@ -22,6 +22,12 @@ class RunError : public std::runtime_error {
   int32_t number_;
 };
 
+// The text of the report that ends the run on a failure nothing traps: the number, an empty
+// line, the description.
+inline std::string UnhandledErrorText(int32_t number, const std::string& description) {
+  return "Run-time error '" + std::to_string(number) + "':\r\n\r\n" + description;
+}
+
 // Win32 error codes the portable code and the test doubles use by name.
 namespace err {
 constexpr int32_t kFileNotFound = 2;

@@ -30,8 +30,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     surface = win32::MakeWin32Surface(instance);
   } catch (const RunError& error) {
     // Without its window the run cannot start; say why, with Windows' own words.
-    std::wstring text = win32::Widen("Run-time error '" + std::to_string(error.Number()) +
-                                     "':\r\n\r\n" + error.Description());
+    std::wstring text = win32::Widen(UnhandledErrorText(error.Number(), error.Description()));
     MessageBoxW(nullptr, text.c_str(), win32::Widen(texts::kMessageTitle).c_str(),
                 MB_OK | MB_ICONERROR);
     return modMain::kExitFailure;

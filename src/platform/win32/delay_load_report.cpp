@@ -4,6 +4,7 @@
 // After windows.h: it needs its types.
 #include <delayimp.h>
 
+#include "platform/error.h"
 #include "platform/win32/wide.h"
 
 namespace zant::win32 {
@@ -37,8 +38,9 @@ FARPROC WINAPI OnDelayLoadFailure(unsigned notification, PDelayLoadInfo info) {
     ExitProcess(static_cast<UINT>(report_exit_code));
   }
   DWORD number = info->dwLastError;
-  std::wstring text = Widen("Run-time error '" + std::to_string(number) + "':\r\n\r\n" +
-                            SystemErrorText(number) + ": " + FailedImport(notification, *info));
+  std::wstring text =
+      Widen(UnhandledErrorText(static_cast<int32_t>(number),
+                               SystemErrorText(number) + ": " + FailedImport(notification, *info)));
   MessageBoxW(nullptr, text.c_str(), report_title.c_str(), MB_OK | MB_ICONERROR);
   ExitProcess(static_cast<UINT>(report_exit_code));
 }
