@@ -10,7 +10,16 @@
 # .def lists every export of the toolchain's own import library (read with nm), so any function
 # of these libraries can be called without a list to maintain. Each first call runs the MinGW
 # runtime's __delayLoadHelper2, which loads the library with LoadLibraryA and binds that one
-# function. binutils 2.40's x86_64 thunk keeps the integer argument registers only, not xmm0-3:
+# function.
+#
+# Calls must go straight to the stub of each function (`call _MessageBoxW@16`), never through
+# an import address slot (`call *__imp__MessageBoxW@16`, what `__declspec(dllimport)` compiles
+# to): GNU ld leaves the slots of i386 delay imports zero (binutils bug 14339), so a program
+# built that way jumps to address 0 at its first such call. Targets linking these libraries
+# therefore compile with DECLSPEC_IMPORT defined empty (the Windows headers then declare every
+# system function without dllimport); kernel32's and the C runtime's ordinary imports work
+# either way. scripts/lib/check-exe proves after every link that no slot the code calls through
+# is zero or leads outside the image. binutils 2.40's x86_64 thunk keeps the integer argument registers only, not xmm0-3:
 # a function taking floating-point arguments (gdi32's AngleArc, SetMiterLimit) would get them
 # clobbered on its first call. None of the functions the program calls takes any.
 #
