@@ -5,8 +5,9 @@ The computer: C: with Windows and a Start menu holding the SOAP toolkit's folder
 drive with ZANT On CD 1.30 installed in its root (program file read-only); F: a fixed drive with
 an installation marked as version 1.20 and a loose copy of the program in Downloads; E: a CD-ROM
 with the update medium; N: a network drive with a copy that is not searched. The medium is made
-as a publisher makes it: scripts/medium turns a payload folder into a CD image (with the 64-bit
-program, the one that runs here), and the CD-ROM drive holds that image's content.
+as a publisher makes it: scripts/medium builds the 32-bit program and turns a payload folder
+into a CD image, and the CD-ROM drive holds that image's content. The program runs as on 64-bit
+Windows, under Wine's WoW64 mode.
 
 With a display (DISPLAY set by the caller) the user answers the updater's questions; without
 one the demo answers them itself under a private Xvfb and keeps screenshots in build/demo/.
@@ -79,11 +80,9 @@ def make_medium() -> Path:
         path.parent.mkdir(parents=True, exist_ok=True)
         content = item.content if isinstance(item, h.File) else item
         path.write_bytes(content.encode("utf-8") if isinstance(content, str) else content)
-    program = Path(os.environ["ZANT_BUILD_DIR"]) / "ZANTUpdate.exe"
-    print(f"== scripts/medium --program {program.relative_to(ROOT)} "
-          f"{folder.relative_to(ROOT)} {(work / 'out').relative_to(ROOT)}")
-    result = subprocess.run([str(ROOT / "scripts" / "medium"), "--program", str(program),
-                             str(folder), str(work / "out")], capture_output=True, text=True)
+    print(f"== scripts/medium {folder.relative_to(ROOT)} {(work / 'out').relative_to(ROOT)}")
+    result = subprocess.run([str(ROOT / "scripts" / "medium"), str(folder), str(work / "out")],
+                            capture_output=True, text=True)
     for line in (result.stderr + result.stdout).splitlines():
         print(f"   {line}")
     if result.returncode != 0:
@@ -172,8 +171,6 @@ def print_changes(title: str, before: dict, after: dict) -> None:
     print("\n".join(sorted(lines, key=lambda line: line.split(None, 1)[1].lower())))
 
 
-SYSTEM32 = "C:\\windows\\system32"
-
 
 def print_state(s: h.Scenario, snapshots: dict) -> None:
     """The installations' files, the system folder's libraries and log, the registrations."""
@@ -183,16 +180,17 @@ def print_state(s: h.Scenario, snapshots: dict) -> None:
             if entry.kind == "file":
                 attrs = f" [{entry.attrs}]" if entry.attrs else ""
                 print(f"   {path}  ({entry.size} bytes){attrs}")
-    present = [n for n in LIBRARIES if s.linux_path(f"{SYSTEM32}\\{n}").exists()]
-    print("-- libraries in the system folder: " + (", ".join(present) or "none"))
-    log = s.linux_path(f"{SYSTEM32}\\ZEPDI140.log")
+    system = s.linux_path(h.SYSTEM_FOLDER_32)
+    present = [n for n in LIBRARIES if (system / n).exists()]
+    print("-- libraries in the (32-bit) system folder: " + (", ".join(present) or "none"))
+    log = system / "ZEPDI140.log"
     print("-- system log ZEPDI140.log: " +
           (repr(log.read_bytes().decode("latin-1")) if log.exists() else "none"))
-    registered = s.registry("HKCU\\Software\\ZANTStandIns\\Registered")
+    registered = s.registry(h.REGISTERED)
     names = sorted(name for values in registered.values() for name in values)
     print("-- registered components (recorded by the stand-in libraries): " +
           (", ".join(names) or "none"))
-    installers = s.registry("HKCU\\Software\\ZANTStandIns\\Installers")
+    installers = s.registry(h.INSTALLERS)
     started = [v["CommandLine"] + f"  (window style {v.get('ShowWindow')})"
                for _, v in sorted(installers.items()) if "CommandLine" in v]
     print("-- installers started (recorded by the stand-in installers): " +

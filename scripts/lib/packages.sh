@@ -1,8 +1,9 @@
 # Installs the Debian packages the build, the tests and the demo need, when any is missing.
 
+# Wine itself comes from the WoW64 root (scripts/lib/wow64), which debootstrap makes.
 ZANT_PACKAGES="cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
-  binutils-mingw-w64-i686 wine wine64 xvfb xauth python3 imagemagick
+  binutils-mingw-w64-i686 debootstrap xvfb xauth python3 imagemagick
   xorriso osslsigncode openssl"
 
 zant_install_packages() {

@@ -7,12 +7,14 @@ zant_wine_env() {
   export WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
-# zant_make_template DIR: a booted prefix in DIR, made once and reused (stamp file). It has no
-# drive mapped to the Linux root, no user folders linked to the Linux home, and windows that
-# close at once under a bare X server.
+# zant_make_template DIR: a booted prefix in DIR, made once and reused while the same Wine runs
+# it (the stamp file holds Wine's version). It has no drive mapped to the Linux root, no user
+# folders linked to the Linux home, and windows that close at once under a bare X server.
 zant_make_template() {
-  local dir=$1
-  [ -f "$dir/.zant-ready" ] && return 0
+  local dir=$1 version
+  zant_wine_env
+  version=$(wine --version)
+  [ "$(cat "$dir/.zant-ready" 2>/dev/null)" = "$version" ] && return 0
   rm -rf "$dir"
   mkdir -p "$dir"
   zant_wine_env
@@ -27,7 +29,7 @@ zant_make_template() {
       rm -f "$link" && mkdir -p "$link"
     done
   ) || return 1
-  touch "$dir/.zant-ready"
+  echo "$version" >"$dir/.zant-ready"
 }
 
 # zant_clone_prefix TEMPLATE NEW: a private prefix in well under a second.

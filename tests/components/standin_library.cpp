@@ -1,6 +1,9 @@
 // A stand-in for a component library of the update medium. Its registration entry points
-// record the registration in the current user's registry, where tests and the demo read it:
-//   HKCU\Software\ZANTStandIns\Registered, value = the library's file name, data = its path.
+// record the registration in the machine's registry, as a component's registration of its
+// classes does, where tests and the demo read it:
+//   HKLM\Software\ZANTStandIns\Registered, value = the library's file name, data = its path.
+// A 32-bit library on 64-bit Windows writes there through the 32-bit view of the registry
+// (HKLM\Software\WOW6432Node), as a real component does.
 // Compile definitions pick the behaviour:
 //   STANDIN_GOOD      registers and unregisters itself, returns S_OK
 //   STANDIN_FAILCODE  records nothing, returns E_FAIL
@@ -61,7 +64,7 @@ HRESULT Record(bool registered) {
     return E_UNEXPECTED;
   }
   HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kRegisteredKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRegisteredKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                       &key, nullptr) != ERROR_SUCCESS) {
     return E_FAIL;
   }

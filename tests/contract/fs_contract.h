@@ -39,6 +39,10 @@ class Backend {
   // A link at path to the file target, which need not exist (a link to nothing); false when
   // this backend cannot make one here.
   virtual bool MakeFileLink(const std::string& path, const std::string& target) = 0;
+  // Whether a link to a read-only file has attributes of its own, as on Windows. Wine shows a
+  // Linux link to a file with its target's attributes and refuses to remove or replace a link
+  // to a read-only file, as it refuses the file itself.
+  virtual bool FileLinksHaveOwnAttributes() const { return true; }
 
   // The drives as the backend itself knows them, ascending, with the object model's type codes.
   virtual std::vector<DriveInfo> ExpectedDrives() = 0;

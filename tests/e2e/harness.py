@@ -12,7 +12,7 @@ also when a test fails.
 
 Environment (scripts/test exports the first three):
   ZANT_TEMPLATE_PREFIX  a booted template prefix; cloned, never changed
-  ZANT_BUILD_DIR        the win64 build folder (ZANTUpdate.exe, tests/e2e/driver.exe)
+  ZANT_BUILD_DIR        the win32 build folder (ZANTUpdate.exe, tests/e2e/driver.exe)
   DISPLAY               the X server the programs draw on; without it the harness starts its
                         own Xvfb for the test process
   ZANT_E2E_UPDATER      another updater exe to run instead of the build's (for experiments)
@@ -42,8 +42,18 @@ DRIVE_TYPES = ("hd", "cdrom", "network", "floppy", "ramdisk")
 MEDIUM_FOLDERS = ("DocsX", "Docs", "DB", "Macros", "Flags", "EXE")
 UPDATER_NAME = "ZANTUpdate.exe"
 DRIVER_FOLDER = "zant-e2e"  # on C:, outside every tree a test looks at
-# Where a 64-bit program finds the Windows system folder in the prefix.
+# The Windows system folder as the updater, a 32-bit program, names it. On 64-bit Windows the
+# system shows a 32-bit program the 32-bit system folder under that name (WoW64's folder
+# redirection): its files lie in SYSTEM_FOLDER_32. The 64-bit system folder, SYSTEM_FOLDER_64
+# on disk, is out of the updater's sight and must never change.
 SYSTEM_FOLDER = "C:\\windows\\system32"
+SYSTEM_FOLDER_32 = "C:\\windows\\syswow64"
+SYSTEM_FOLDER_64 = "C:\\windows\\system32"
+# Where the stand-in component libraries record their registration (HKLM\Software, which 64-bit
+# Windows keeps apart for 32-bit programs: its 32-bit view) and the stand-in installers their
+# start (HKCU\Software).
+REGISTERED = "HKEY_LOCAL_MACHINE\\Software\\ZANTStandIns\\Registered"
+INSTALLERS = "HKEY_CURRENT_USER\\Software\\ZANTStandIns\\Installers"
 
 # Exit codes of the updater.
 EXIT_RESTART = 0  # the run returned (endings with a restart request)
@@ -262,7 +272,7 @@ def _root_dir() -> Path:
 
 
 def _build_dir() -> Path:
-    return Path(_require_env("ZANT_BUILD_DIR", "point it at the win64 build folder"))
+    return Path(_require_env("ZANT_BUILD_DIR", "point it at the win32 build folder"))
 
 
 _private_xvfb: subprocess.Popen | None = None
@@ -731,12 +741,14 @@ class Scenario:
         """The tree below a Windows path ('D:\\', 'D:\\ZANT'), for diff_snapshots()."""
         return snapshot_tree(self.linux_path(windows_path))
 
-    def registry(self, key: str) -> dict[str, dict[str, str | int]]:
-        """The values below a registry key, sub-keys included, read through the running server:
+    def registry(self, key: str, view: int = 32) -> dict[str, dict[str, str | int]]:
+        """The values below a registry key, sub-keys included, read through the running server
+        in the 32-bit program's view of the registry (the updater's) or the 64-bit one:
         {'HKEY_CURRENT_USER\\Software\\X': {'name': 'text' or number}}. {} if the key is
         missing. Numbers (REG_DWORD, REG_QWORD) come back as int, everything else as text."""
         self.prepare()
-        result = subprocess.run(["wine", "reg", "query", key, "/s"], stdin=subprocess.DEVNULL,
+        result = subprocess.run(["wine", "reg", "query", key, "/s", f"/reg:{view}"],
+                                stdin=subprocess.DEVNULL,
                                 capture_output=True, env=self._env, cwd=self.prefix / "drive_c",
                                 timeout=60)
         if result.returncode != 0:

@@ -6,13 +6,10 @@ there under that name: it is never loaded."""
 import os
 import unittest
 
-from harness import (EXIT_RESTART, SYSTEM_FOLDER, File, ScenarioTestCase, built, cdrom,
-                     diff_snapshots, fixed, network)
+from harness import (EXIT_RESTART, INSTALLERS, REGISTERED, SYSTEM_FOLDER, SYSTEM_FOLDER_32,
+                     File, ScenarioTestCase, built, cdrom, diff_snapshots, fixed, network)
 from messages import RUNTIME_INSTALLER, SOAP_INSTALLER, SUCCESS, success_status
 import update_fixtures as fx
-
-STAND_INS = "HKEY_CURRENT_USER\\Software\\ZANTStandIns"
-
 
 class FailingComponents(ScenarioTestCase):
     def test_failures_logged_after_earlier_entries_and_run_goes_on(self):
@@ -26,7 +23,7 @@ class FailingComponents(ScenarioTestCase):
                     "dartsock.dll": built("components/noexport.dll", readonly=True),
                     # imports zantdep.dll, which the system folder lacks
                     "dartutil.dll": built("components/dependent.dll", readonly=True),
-                    # built for the other bitness: the updater cannot load it
+                    # a 64-bit library: the 32-bit updater cannot load it
                     "rnwncntl.dll": built("components/otherbits.dll", readonly=True),
                 },
                 planted={"zantdep.dll"},
@@ -35,10 +32,10 @@ class FailingComponents(ScenarioTestCase):
         })
         self.addCleanup(lambda: self.assertEqual(fx.planted_loaded(s), [], "planted and loaded"))
         s.prepare()
-        s.write_files(SYSTEM_FOLDER, {"ZEPDI140.log": File(b"previous run\r\n")})
+        s.write_files(SYSTEM_FOLDER_32, {"ZEPDI140.log": File(b"previous run\r\n")})
         before = s.snapshot("D:\\")
         programs_before = s.snapshot(s.programs_folder)  # no PocketSOAP folder at all
-        system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
+        system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER_32)))
         s.start()
         s.wait_box()
         s.press("ok")
@@ -55,7 +52,7 @@ class FailingComponents(ScenarioTestCase):
         self.assertEqual(s.wait_exit(), EXIT_RESTART)
         self.assertTrue(s.restart_requested())
 
-        system = s.linux_path(SYSTEM_FOLDER)
+        system = s.linux_path(SYSTEM_FOLDER_32)
         self.assertEqual((system / "ZEPDI140.log").read_bytes(),
                          b"previous run\r\n"
                          b"\r\nError copying dartzip.dll"
@@ -70,11 +67,9 @@ class FailingComponents(ScenarioTestCase):
                                ("rnwncntl.dll", "otherbits.dll")):
             self.assertEqual((system / name).read_bytes(),
                              built(f"components/{stand_in}").content, name)
-        records = s.registry(STAND_INS)
-        self.assertEqual(records.get(f"{STAND_INS}\\Registered"),
+        self.assertEqual(s.registry(REGISTERED).get(REGISTERED),
                          {"dartmail.dll": f"{SYSTEM_FOLDER}\\dartmail.dll"})
-        self.assertEqual(sorted(k for k in records if "\\Installers\\" in k),
-                         [f"{STAND_INS}\\Installers\\msvbvm50.exe"])
+        self.assertEqual(sorted(s.registry(INSTALLERS)), [f"{INSTALLERS}\\msvbvm50.exe"])
 
         # The installation was updated all the same; the Start menu had nothing to clean up.
         self.assertEqual(fx.fold_case(s.snapshot("D:\\")),

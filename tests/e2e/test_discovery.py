@@ -7,8 +7,8 @@ import os
 import shutil
 import unittest
 
-from harness import (EXIT_RESTART, SYSTEM_FOLDER, File, Medium, ScenarioTestCase, cdrom,
-                     diff_snapshots, fixed, network)
+from harness import (EXIT_RESTART, REGISTERED, SYSTEM_FOLDER_32, File, Medium, ScenarioTestCase,
+                     cdrom, diff_snapshots, fixed, network)
 from messages import (CHECKING_VERSION, NO_COPIES, NO_COPIES_STATUS, REINSTALL_PROTECTION,
                       SEQUENCE_PROTECTION, reinstall_question, searching, sequence_question)
 
@@ -58,7 +58,7 @@ class FoundInOrder(ScenarioTestCase):
         })
         s.prepare()
         before = {letter: s.snapshot(f"{letter}:\\") for letter in "DEFH"}
-        system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
+        system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER_32)))
         s.start()
         s.wait_box()
         s.press("ok")
@@ -104,8 +104,8 @@ class FoundInOrder(ScenarioTestCase):
         for letter, tree in before.items():
             self.assertEqual(diff_snapshots(tree, s.snapshot(f"{letter}:\\")), {}, letter)
         # No shared component, no system log.
-        self.assertEqual(set(os.listdir(s.linux_path(SYSTEM_FOLDER))), system_before)
-        self.assertEqual(s.registry("HKEY_CURRENT_USER\\Software\\ZANTStandIns"), {})
+        self.assertEqual(set(os.listdir(s.linux_path(SYSTEM_FOLDER_32))), system_before)
+        self.assertEqual(s.registry(REGISTERED), {})
 
 
 if __name__ == "__main__":

@@ -7,8 +7,9 @@ import os
 import stat
 import unittest
 
-from harness import (EXIT_ALREADY_RUNNING, EXIT_FAILURE, EXIT_RESTART, SYSTEM_FOLDER, File,
-                     Link, Medium, ScenarioTestCase, cdrom, diff_snapshots, fixed, network)
+from harness import (EXIT_ALREADY_RUNNING, EXIT_FAILURE, EXIT_RESTART, INSTALLERS, REGISTERED,
+                     SYSTEM_FOLDER, SYSTEM_FOLDER_32, SYSTEM_FOLDER_64, File, Link, Medium,
+                     ScenarioTestCase, cdrom, diff_snapshots, fixed, network)
 from messages import (ALREADY_RUNNING, ANALYZING, CHECKING_VERSION, COPYING_GRAPHICS,
                       COPYING_SPECIAL_FILES, STARTUP_NOTICE,
                       CREATING_LOG_FILE, REMOVING_OLD_DOCUMENTS, RUNTIME_INSTALLER,
@@ -83,7 +84,8 @@ def complete_update(self, s, medium_folder, at_notice=None):
     })
     before = {letter: s.snapshot(f"{letter}:\\") for letter in "DEF"}
     programs_before = s.snapshot(programs)
-    system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
+    system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER_32)))
+    system_64_before = s.snapshot(SYSTEM_FOLDER_64)
 
     s.start()
     self.assertEqual(s.wait_box().text, STARTUP_NOTICE)
@@ -148,17 +150,20 @@ def complete_update(self, s, medium_folder, at_notice=None):
     self.assertEqual(diff_snapshots(before["E"], s.snapshot("E:\\")), {})
 
     # The shared components.
-    system = s.linux_path(SYSTEM_FOLDER)
+    system = s.linux_path(SYSTEM_FOLDER_32)
     for name in fx.LIBRARIES:
         self.assertEqual((system / name).read_bytes(),
                          s.linux_path(f"{medium_folder}\\EXE\\{name}").read_bytes(), name)
     self.assertEqual(set(os.listdir(system)) - system_before, set(fx.LIBRARIES))
-    stand_ins = "HKEY_CURRENT_USER\\Software\\ZANTStandIns"
-    records = s.registry(stand_ins)
-    self.assertEqual(records.get(f"{stand_ins}\\Registered"),
+    # What a 32-bit program does on 64-bit Windows: the libraries and the log went to the 32-bit
+    # system folder, nothing to the 64-bit one, and the registrations to the 32-bit registry.
+    self.assertEqual(diff_snapshots(system_64_before, s.snapshot(SYSTEM_FOLDER_64)), {})
+    self.assertEqual(s.registry(REGISTERED).get(REGISTERED),
                      {name: f"{SYSTEM_FOLDER}\\{name}" for name in fx.LIBRARIES})
+    self.assertEqual(s.registry(REGISTERED, view=64), {})
+    installers = s.registry(INSTALLERS)
     for name, switch in fx.INSTALLERS.items():
-        self.assertEqual(records.get(f"{stand_ins}\\Installers\\{name}"), {
+        self.assertEqual(installers.get(f"{INSTALLERS}\\{name}"), {
             "CommandLine": f'"{medium_folder}\\EXE\\{name}" {switch}',
             "ShowWindow": 7,  # minimized, not activated
         }, name)
@@ -188,13 +193,12 @@ class SuccessfulRun(ScenarioTestCase):
 
         complete_update(self, s, fx.MEDIUM_FOLDER, at_notice=second_start_turned_away)
         exe = fx.EXE_FILES_140
-        system = s.linux_path(SYSTEM_FOLDER)
-        stand_ins = "HKEY_CURRENT_USER\\Software\\ZANTStandIns"
+        system = s.linux_path(SYSTEM_FOLDER_32)
 
         # The same update again, Yes to every question: C is updated now, A and B stay as they
         # are, and every library is copied over its earlier copy and registers again.
         after_first = {letter: s.snapshot(f"{letter}:\\") for letter in "DF"}
-        s.delete_registry(stand_ins)
+        s.delete_registry(REGISTERED)
         s.start()
         s.wait_box()
         s.press("ok")
@@ -208,7 +212,7 @@ class SuccessfulRun(ScenarioTestCase):
         s.press("ok")
         self.assertEqual(s.wait_exit(), EXIT_RESTART)
         self.assertFalse((system / "ZEPDI140.log").exists(), "no Error copying entry")
-        self.assertEqual(s.registry(stand_ins).get(f"{stand_ins}\\Registered"),
+        self.assertEqual(s.registry(REGISTERED).get(REGISTERED),
                          {name: f"{SYSTEM_FOLDER}\\{name}" for name in fx.LIBRARIES})
         self.assertEqual(fx.fold_case(s.snapshot("D:\\")), fx.fold_case(after_first["D"]))
         self.assertEqual(fx.fold_case(s.snapshot("F:\\")),
@@ -223,7 +227,7 @@ class StoppedByIncompleteMedium(ScenarioTestCase):
         s = self.scenario({"C": network(), "D": fixed(installations), "E": cdrom(medium=medium)})
         s.prepare()
         before = s.snapshot("D:\\")
-        system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER)))
+        system_before = set(os.listdir(s.linux_path(SYSTEM_FOLDER_32)))
         s.start()
         s.wait_box()
         s.press("ok")
@@ -239,8 +243,8 @@ class StoppedByIncompleteMedium(ScenarioTestCase):
         # Every installation byte for byte as before; nothing in the system folder.
         self.assertEqual(diff_snapshots(before, s.snapshot("D:\\")), {})
         self.assertEqual(before, s.snapshot("D:\\"))
-        self.assertEqual(set(os.listdir(s.linux_path(SYSTEM_FOLDER))), system_before)
-        self.assertEqual(s.registry("HKEY_CURRENT_USER\\Software\\ZANTStandIns"), {})
+        self.assertEqual(set(os.listdir(s.linux_path(SYSTEM_FOLDER_32))), system_before)
+        self.assertEqual(s.registry(REGISTERED), {})
 
     def test_missing_folder(self):
         self.run_until_report(

@@ -15,7 +15,7 @@ namespace {
 using namespace standins;
 
 std::optional<std::wstring> Registration(const std::wstring& dll_name) {
-  return ReadRegistryString(kRegisteredKey, dll_name);
+  return ReadRegistryString(kRegisteredKey, dll_name, HKEY_LOCAL_MACHINE);
 }
 
 bool IsLoaded(const std::wstring& path) {

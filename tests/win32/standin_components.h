@@ -26,7 +26,8 @@ inline std::wstring ComponentPath(const std::wstring& file_name) {
   return ComponentsFolder() + L"\\" + file_name;
 }
 
-// Where the stand-ins record what happened to them, below HKEY_CURRENT_USER.
+// Where the stand-ins record what happened to them: the libraries' registrations below
+// HKEY_LOCAL_MACHINE, the installers' starts below HKEY_CURRENT_USER.
 inline const wchar_t kStandInsKey[] = L"Software\\ZANTStandIns";
 inline const wchar_t kRegisteredKey[] = L"Software\\ZANTStandIns\\Registered";
 inline std::wstring InstallerKey(const std::wstring& exe_name) {
@@ -35,14 +36,16 @@ inline std::wstring InstallerKey(const std::wstring& exe_name) {
 
 inline void ForgetStandInRecords() {
   RegDeleteTreeW(HKEY_CURRENT_USER, kStandInsKey);
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, kStandInsKey);
 }
 
 inline std::optional<std::wstring> ReadRegistryString(const std::wstring& key,
-                                                      const std::wstring& value) {
+                                                      const std::wstring& value,
+                                                      HKEY root = HKEY_CURRENT_USER) {
   wchar_t data[4096] = {};
   DWORD size = sizeof(data) - sizeof(wchar_t);
-  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, data,
-                   &size) != ERROR_SUCCESS) {
+  if (RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) !=
+      ERROR_SUCCESS) {
     return std::nullopt;
   }
   return std::wstring(data);

@@ -114,23 +114,22 @@ struct SeenBox {
   bool owner_enabled = true;
 };
 
+// An EnumWindows callback: a named function, since a lambda has the wrong calling convention
+// on i686.
+BOOL CALLBACK TakeOwnMessageBox(HWND window, LPARAM found) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == GetCurrentProcessId() && IsWindowVisible(window) && ClassOf(window) == L"#32770") {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND FindMessageBox() {
-  struct Search {
-    HWND found = nullptr;
-  } search;
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        if (pid == GetCurrentProcessId() && IsWindowVisible(window) &&
-            ClassOf(window) == L"#32770") {
-          reinterpret_cast<Search*>(param)->found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  HWND found = nullptr;
+  EnumWindows(TakeOwnMessageBox, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 // Waits on another thread for the next message box, reads it, and dismisses it: by posting a

@@ -42,6 +42,7 @@ class Win32Backend : public Backend {
   bool MakeFileLink(const std::string& path, const std::string& target) override {
     return win32test::MakeFileLink(path, target);
   }
+  bool FileLinksHaveOwnAttributes() const override { return !win32test::UnderWine(); }
 
   std::vector<DriveInfo> ExpectedDrives() override {
     std::vector<DriveInfo> out;

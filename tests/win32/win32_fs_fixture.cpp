@@ -110,6 +110,10 @@ std::string ReadFile(const std::string& path) {
   return content;
 }
 
+bool UnderWine() {
+  return WineUnixFileName() != nullptr;
+}
+
 bool MakeFileLink(const std::string& path, const std::string& target) {
   UnixFileNameFn unix_file_name = WineUnixFileName();
   if (!unix_file_name) {

@@ -21,6 +21,8 @@ std::string ReadFile(const std::string& path);
 // whose CreateSymbolicLinkW makes nothing, Linux's ln makes it (Wine starts Linux programs; the
 // test prefix maps Z: to the Linux root). False when no link could be made.
 bool MakeFileLink(const std::string& path, const std::string& target);
+// Whether the tests run under Wine, whose links to files are Linux links.
+bool UnderWine();
 // Removes a tree, clearing read-only first; links are removed, never followed.
 void RemoveTree(const std::string& path);
 
