@@ -604,7 +604,10 @@ class Scenario:
 
     def wait_box(self, timeout_s: float = 20) -> Box:
         """The next visible message box of the updater."""
-        r = self._call(f"wait-box {_ms(timeout_s)}", timeout_s)
+        return self._box(self._call(f"wait-box {_ms(timeout_s)}", timeout_s))
+
+    @staticmethod
+    def _box(r: dict) -> Box:
         return Box(r["title"], r["text"], tuple(r["buttons"]), r["default"], r["icon"],
                    r["icon_scores"], r["owner"], r["owner_visible"])
 
@@ -645,6 +648,12 @@ class Scenario:
         """A mouse click on Cancel ('input', through SendInput) or a posted BM_CLICK ('post')."""
         self._call(f"click-cancel {method}", 10)
 
+    def click_cancel_until_box(self, timeout_s: float = 20) -> tuple[Box, float]:
+        """A mouse click on Cancel, then the box that answers it and the milliseconds from the
+        click to the box."""
+        reply = self._call(f"click-cancel-until-box {_ms(timeout_s)}", timeout_s)
+        return self._box(reply), reply["click_to_box_ms"]
+
     @staticmethod
     def _texts(reply: dict) -> Texts:
         return Texts(reply["status"], reply["detail"], reply["cancel_enabled"])
@@ -653,9 +662,7 @@ class Scenario:
         """The updater's visible message box, if one is open now (no waiting)."""
         reply = self._driver.request("wait-box 0", 10)
         if reply.get("ok"):
-            return Box(reply["title"], reply["text"], tuple(reply["buttons"]), reply["default"],
-                       reply["icon"], reply["icon_scores"], reply["owner"],
-                       reply["owner_visible"])
+            return self._box(reply)
         if reply.get("error") != "timeout":
             raise ScenarioError(f"wait-box: {reply.get('error')}: {reply.get('message')}")
         return None

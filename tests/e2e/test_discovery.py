@@ -108,5 +108,35 @@ class FoundInOrder(ScenarioTestCase):
         self.assertEqual(s.registry(REGISTERED), {})
 
 
+class WindowsFolderOfA32BitProgram(ScenarioTestCase):
+    def test_each_system_folder_searched_once(self):
+        """On 64-bit Windows the updater, a 32-bit program, sees the 32-bit system folder also
+        under the name System32, and the 64-bit one only as Sysnative: the search finds a copy
+        in each system folder once, under a name that leads to it."""
+        s = self.scenario({
+            "C": fixed(installation("Program Files (x86)\\ZANT On CD", **UPDATED)
+                       | installation("windows\\system32\\ZANT64", **UPDATED)  # 64-bit folder
+                       | installation("windows\\syswow64\\ZANT32", **UPDATED)),
+            "E": cdrom(medium=Medium()),
+        })
+        s.prepare()
+        before = {folder: s.snapshot(folder) for folder in ("C:\\windows\\system32\\ZANT64",
+                                                            "C:\\windows\\syswow64\\ZANT32")}
+        s.start()
+        s.wait_box()
+        s.press("ok")
+        for folder in ("C:\\Program Files (x86)\\ZANT On CD", "C:\\windows\\Sysnative\\ZANT64",
+                       "C:\\windows\\syswow64\\ZANT32"):
+            with self.subTest(folder=folder):
+                self.assertBox(s.wait_box(timeout_s=120), text=reinstall_question(folder),
+                               buttons=("yes", "no"), icon="warning")
+            s.press("no")
+        self.assertBox(s.wait_box(), text=NO_COPIES, buttons=("ok",), icon="warning")
+        s.press("ok")
+        self.assertEqual(s.wait_exit(), EXIT_RESTART)
+        for folder, tree in before.items():
+            self.assertEqual(diff_snapshots(tree, s.snapshot(folder)), {}, folder)
+
+
 if __name__ == "__main__":
     unittest.main()

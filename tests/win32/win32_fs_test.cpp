@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "fstree/dtree.h"
 #include "platform/error.h"
+#include "platform/name_case.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
 #include "win32/win32_fs_fixture.h"
@@ -33,6 +35,46 @@ class Win32FsTest : public testing::Test {
   std::shared_ptr<FileSystem> fs_ = win32::MakeWin32FileSystem();
   std::string folder_;
 };
+
+// A walk of the Windows folder sees each system folder once, under a name that reaches it: in
+// the 32-bit program on 64-bit Windows, the 64-bit one as Sysnative (System32 would show the
+// 32-bit one a second time) and the 32-bit one as SysWOW64.
+TEST_F(Win32FsTest, WindowsFolderShowsEachSystemFolderOnce) {
+  wchar_t windows[MAX_PATH] = {};
+  ASSERT_NE(GetSystemWindowsDirectoryW(windows, MAX_PATH), 0u);
+  BOOL wow64 = FALSE;
+  ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+  const std::wstring marker = L"zant-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+  // Made in the 64-bit system folder, by the name that reaches it from this process.
+  const std::wstring marker_path =
+      std::wstring(windows) + (wow64 ? L"\\Sysnative\\" : L"\\System32\\") + marker;
+  HANDLE made = CreateFileW(marker_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(made, INVALID_HANDLE_VALUE);
+  CloseHandle(made);
+
+  std::map<std::string, std::vector<std::string>> files_of;  // upper-case folder name -> files
+  for (const FolderPtr& folder : fs_->GetFolder(win32::Narrow(windows))->SubFolders()) {
+    std::string upper = UpperCaseName(folder->Name());
+    EXPECT_EQ(files_of.count(upper), 0u) << folder->Name() << " twice";
+    for (const FilePtr& file : folder->Files()) {
+      files_of[upper].push_back(file->Name());
+    }
+  }
+  DeleteFileW(marker_path.c_str());
+  auto has_marker = [&](const std::string& folder) {
+    const auto& files = files_of[folder];
+    return std::find(files.begin(), files.end(), win32::Narrow(marker)) != files.end();
+  };
+  if (wow64) {
+    EXPECT_EQ(files_of.count("SYSTEM32"), 0u);
+    EXPECT_TRUE(has_marker("SYSNATIVE"));
+    EXPECT_FALSE(has_marker("SYSWOW64"));
+    EXPECT_FALSE(files_of["SYSWOW64"].empty());
+  } else {
+    EXPECT_EQ(files_of.count("SYSNATIVE"), 0u);
+    EXPECT_TRUE(has_marker("SYSTEM32"));
+  }
+}
 
 TEST_F(Win32FsTest, DrivesOfTheUnitPrefixHaveTheirTypeCodes) {
   std::map<std::string, DrivePtr> drives;

@@ -17,6 +17,7 @@
 #include "platform/win32/long_path.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/wow64_view.h"
 
 // windows.h maps CopyFile and DeleteFile to their W functions; here they are the layer's own
 // members, and the system calls are spelled with their W names.
@@ -310,6 +311,13 @@ class Win32Folder : public Folder {
     files.reserve(listing.entries().size());
     for (const Listing::Entry& entry : listing.entries()) {
       std::string name = listing.Name(entry);
+      if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // The 64-bit system folder under the name a 32-bit program reaches it by (see there).
+        name = ShownSubfolderName(path_, name);
+        if (name.empty()) {
+          continue;
+        }
+      }
       std::string path = fs_path::Join(path_, name);
       if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
         folders.push_back(std::make_shared<Win32Folder>(reader_, std::move(path), std::move(name),

@@ -15,6 +15,10 @@
 //   wait-detail TEXT TIMEOUT    until the detail line contains TEXT
 //   wait-cancel enabled|disabled TIMEOUT
 //   click-cancel [input|post]   a real mouse click at the button's centre, or a posted BM_CLICK
+//   click-cancel-until-box TIMEOUT
+//                               a real mouse click on Cancel, then the message box that answers
+//                               it, as wait-box, with click_to_box_ms: the time from the click
+//                               to the box, looked for every millisecond
 //   restart?                    whether the end-session messages of a restart arrived
 //   wait-restart TIMEOUT        until they arrive
 //   process-running NAME        whether a process with that executable name is running
@@ -165,7 +169,7 @@ class Driver {
   HWND FindBox() const;
   HWND FindProgressWindow(const std::wstring& caption) const;
   HWND RequireProgressWindow() const;
-  std::string DescribeBox(HWND box) const;
+  std::string DescribeBox(HWND box, std::optional<double> click_to_box_ms = {}) const;
 
   struct Lines {
     HWND status = nullptr;
@@ -187,6 +191,8 @@ class Driver {
   std::string WaitLine(const Command& command, bool status);
   std::string WaitCancel(const Command& command);
   std::string ClickCancel(const Command& command);
+  std::string ClickCancelUntilBox(const Command& command);
+  void ClickCancelWithMouse();
   std::string Restart();
   std::string WaitRestart(const Command& command);
 
@@ -268,7 +274,7 @@ const char* ButtonName(int id) {
   }
 }
 
-std::string Driver::DescribeBox(HWND box) const {
+std::string Driver::DescribeBox(HWND box, std::optional<double> click_to_box_ms) const {
   std::optional<std::wstring> text = ReadText(GetDlgItem(box, 0xFFFF));
   if (!text) {
     throw Failure("no-answer", "the message box did not answer WM_GETTEXT");
@@ -327,6 +333,9 @@ std::string Driver::DescribeBox(HWND box) const {
       .AddText("title", CaptionOf(box))
       .AddText("text", *text)
       .AddRaw("buttons", JsonArray(names));
+  if (click_to_box_ms) {
+    reply.AddNumber("click_to_box_ms", *click_to_box_ms);
+  }
   if (defaults.size() == 1) {
     reply.AddRaw("default", defaults.front());
   } else {
@@ -614,6 +623,33 @@ std::string Driver::ClickCancel(const Command& command) {
   if (method != "input") {
     throw Failure("usage", "click-cancel [input|post]");
   }
+  ClickCancelWithMouse();
+  return JsonObject().AddBool("ok", true).AddText("method", method).Text();
+}
+
+std::string Driver::ClickCancelUntilBox(const Command& command) {
+  long long timeout = TimeoutArg(command, 0);
+  LARGE_INTEGER frequency = {}, clicked = {}, seen = {};
+  QueryPerformanceFrequency(&frequency);
+  ClickCancelWithMouse();
+  QueryPerformanceCounter(&clicked);
+  ULONGLONG start = GetTickCount64();
+  HWND box = nullptr;
+  while ((box = FindBox()) == nullptr) {
+    FailIfEnded("the cancel question");
+    if (Elapsed(start) >= timeout) {
+      throw Failure("timeout",
+                    "no message box appeared within " + std::to_string(timeout) + " ms");
+    }
+    Sleep(1);
+  }
+  QueryPerformanceCounter(&seen);
+  return DescribeBox(box, 1000.0 * static_cast<double>(seen.QuadPart - clicked.QuadPart) /
+                              static_cast<double>(frequency.QuadPart));
+}
+
+void Driver::ClickCancelWithMouse() {
+  Lines lines = FindLines(RequireProgressWindow());
   RECT rect = {};
   GetWindowRect(lines.cancel, &rect);
   POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
@@ -633,12 +669,6 @@ std::string Driver::ClickCancel(const Command& command) {
   if (SendInput(2, inputs, sizeof(INPUT)) != 2) {
     throw Failure("input", "SendInput failed");
   }
-  return JsonObject()
-      .AddBool("ok", true)
-      .AddText("method", method)
-      .AddNumber("x", static_cast<long long>(centre.x))
-      .AddNumber("y", static_cast<long long>(centre.y))
-      .Text();
 }
 
 std::string DescribeSession() {
@@ -697,6 +727,9 @@ std::string Driver::Run(const Command& command) {
   }
   if (name == "click-cancel") {
     return ClickCancel(command);
+  }
+  if (name == "click-cancel-until-box") {
+    return ClickCancelUntilBox(command);
   }
   if (name == "restart?") {
     return Restart();
