@@ -4,7 +4,7 @@
 ZANT_PACKAGES="cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
   binutils-mingw-w64-i686 debootstrap xvfb xauth python3 imagemagick
-  xorriso osslsigncode openssl"
+  xorriso osslsigncode openssl softhsm2 libengine-pkcs11-openssl"
 
 zant_install_packages() {
   local missing="" p
