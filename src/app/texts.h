@@ -15,6 +15,14 @@ inline constexpr const char* kStartupNotice =
     "computer and run this update program again.\r\n\r\n"
     "If you still encounter an error, contact Melcor for assistance (call 555-301-0147).";
 
+// A redirection folder or file beside the updater: it stops before anything is loaded from it.
+inline constexpr const char* kRedirectionBefore =
+    "The update program cannot run from this folder. Beside it is\r\n\r\n";
+inline constexpr const char* kRedirectionAfter =
+    "\r\n\r\nWith it Windows could load the update program's parts from there instead of from "
+    "Windows itself. Nothing has been changed on your computer.\r\n\r\n"
+    "Run the update from the ZANT On CD disc, or remove that item and run it again.";
+
 inline constexpr const char* kAlreadyRunning =
     "The ZANT On CD update program is already running. Please wait for it to finish.";
 

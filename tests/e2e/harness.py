@@ -25,6 +25,7 @@ import atexit
 import dataclasses
 import hashlib
 import json
+import re
 import os
 import selectors
 import shutil
@@ -371,10 +372,11 @@ class Scenario:
     """One computer, one run of the updater. Use it as a context manager or call close()."""
 
     def __init__(self, drives: dict[str, Drive], name: str = "scenario",
-                 native_first: tuple = ()):
+                 native_first: tuple = (), trace_loads: bool = False):
         """native_first: library names (without .dll) that Wine looks for as Windows looks for a
         library that is not a known system library: in the exe's folder first, unless the
-        process restricted its search."""
+        process restricted its search. trace_loads: Wine writes every library a process loads
+        to its log (loaded_libraries)."""
         self.drives = {letter.upper(): drive for letter, drive in drives.items()}
         self._check_drives()
         self._template = Path(
@@ -389,7 +391,7 @@ class Scenario:
         self._env = dict(
             os.environ,
             WINEPREFIX=str(self.prefix),
-            WINEDEBUG=os.environ.get("WINEDEBUG", "-all"),
+            WINEDEBUG="+loaddll" if trace_loads else os.environ.get("WINEDEBUG", "-all"),
             WINEARCH="win64",
             WINEDLLOVERRIDES="mscoree,mshtml=" + (
                 f";{','.join(native_first)}=n,b" if native_first else ""),
@@ -781,6 +783,13 @@ class Scenario:
         subprocess.run(["wine", "reg", "delete", key, "/f"], stdin=subprocess.DEVNULL,
                        capture_output=True, env=self._env, cwd=self.prefix / "drive_c",
                        timeout=60)
+
+    def loaded_libraries(self, name: str = "updater") -> list[str]:
+        """The Windows paths of the libraries the updater (or the process of log `name`) has
+        loaded so far, in order; the scenario must trace loads (trace_loads=True)."""
+        path = self.logs / f"{name}.log"
+        text = path.read_text(errors="replace") if path.is_file() else ""
+        return [m.replace("\\\\", "\\") for m in re.findall(r'loaddll:\w+ Loaded L"([^"]*)"', text)]
 
     def log_tail(self, name: str = "updater", lines: int = 20) -> str:
         path = self.logs / f"{name}.log"

@@ -117,6 +117,15 @@ SUCCESS = (
 )
 
 
+def redirection_refused(path: str) -> str:
+    """The box that refuses a redirection (a file or folder '<updater>.local') beside the
+    updater."""
+    return ("The update program cannot run from this folder. Beside it is\r\n\r\n" + path +
+            "\r\n\r\nWith it Windows could load the update program's parts from there instead "
+            "of from Windows itself. Nothing has been changed on your computer.\r\n\r\n"
+            "Run the update from the ZANT On CD disc, or remove that item and run it again.")
+
+
 ALREADY_RUNNING = (
     "The ZANT On CD update program is already running. Please wait for it to finish.")
 

@@ -7,24 +7,49 @@
 #undef DeleteFile
 
 #include <exception>
+#include <optional>
+#include <string>
 
 #include "app/mod_main.h"
 #include "app/texts.h"
 #include "platform/error.h"
 #include "platform/win32/delay_load_report.h"
 #include "platform/win32/library_search.h"
+#include "platform/win32/side_by_side.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_system_services.h"
+#include "ui/win32/resource_ids.h"
 #include "ui/win32/win32_surface.h"
 
+using namespace zant;
+
+namespace {
+
+// The box that refuses a redirection beside the updater. Shown with the process's own context,
+// which names no side-by-side library, so the box loads nothing from the redirection.
+int RefuseRedirection(const std::wstring& path) {
+  std::wstring text =
+      win32::Widen(texts::kRedirectionBefore) + path + win32::Widen(texts::kRedirectionAfter);
+  MessageBoxW(nullptr, text.c_str(), win32::Widen(texts::kMessageTitle).c_str(),
+              MB_OK | MB_ICONERROR);
+  return modMain::kExitFailure;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  using namespace zant;
-  // Before any library beyond kernel32 is loaded: the system libraries come from the system
-  // folder only, and a delayed load that fails ends in the report, not in a crash.
+  // Before any library beyond kernel32 is loaded: no redirection beside the exe, the system
+  // libraries come from the system folder only, and a delayed load that fails ends in the
+  // report, not in a crash.
+  std::optional<std::wstring> redirection = win32::RedirectionBeside(win32::OwnProgramPath());
   win32::RestrictLibrarySearch();
   win32::PreloadSystemLibraries();
   win32::ReportFailedDelayLoads(win32::Widen(texts::kMessageTitle), modMain::kExitFailure);
+  if (redirection) {
+    return RefuseRedirection(*redirection);
+  }
+  win32::CommonControlsContext controls(instance, ZANT_IDR_CONTROLS_MANIFEST);
   std::unique_ptr<Surface> surface;
   try {
     surface = win32::MakeWin32Surface(instance);

@@ -4,3 +4,5 @@
 
 #define ZANT_IDI_MAIN 1
 #define ZANT_IDB_BANNER 2
+// Not 2 or 3: those numbers name manifests that the loader itself reads for libraries.
+#define ZANT_IDR_CONTROLS_MANIFEST 101
