@@ -97,12 +97,21 @@ TEST_F(Artwork, BannerIs154By40) {
   EXPECT_EQ(std::abs(header->biHeight), ui::kBannerHeightPixels);
 }
 
-TEST_F(Artwork, ManifestAsksForControlsV6PerMonitorDpiAndAdministrator) {
-  std::string manifest = Resource(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
-  ASSERT_FALSE(manifest.empty());
-  for (const char* needle : {"Microsoft.Windows.Common-Controls", "6.0.0.0", "6595b64144ccf1df",
-                             "PerMonitorV2", "true/pm", "level=\"requireAdministrator\""}) {
-    EXPECT_NE(manifest.find(needle), std::string::npos) << needle;
+// The process manifest asks for administrator and per-monitor DPI but not for common controls 6:
+// those come from the program's own manifest, activated after its start-up checks, so that
+// nothing side by side loads before them.
+TEST_F(Artwork, ManifestsAskForAdministratorPerMonitorDpiAndControlsV6OnlyWhenActivated) {
+  std::string process = Resource(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  std::string controls =
+      Resource(MAKEINTRESOURCEW(ZANT_IDR_CONTROLS_MANIFEST), MAKEINTRESOURCEW(24));
+  ASSERT_FALSE(process.empty());
+  ASSERT_FALSE(controls.empty());
+  for (const char* needle : {"PerMonitorV2", "true/pm", "level=\"requireAdministrator\""}) {
+    EXPECT_NE(process.find(needle), std::string::npos) << needle;
+  }
+  EXPECT_EQ(process.find("<dependency>"), std::string::npos);
+  for (const char* needle : {"Microsoft.Windows.Common-Controls", "6.0.0.0", "6595b64144ccf1df"}) {
+    EXPECT_NE(controls.find(needle), std::string::npos) << needle;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -82,21 +83,58 @@ std::optional<DWORD> WaitForExit(const win32::KernelHandle& process) {
   return code;
 }
 
+// The libraries that Windows' own libraries load by name and Wine does not, so that no run
+// under Wine shows them missing from the preload; each with who loads it.
+TEST(LibraryLoadingTest, PreloadNamesWhatWindowsLoadsByNameBeyondWine) {
+  const struct {
+    const wchar_t* name;
+    const char* loaded_by;
+  } expected[] = {
+      {L"cryptbase.dll", "advapi32 on Windows 7"},
+      {L"apphelp.dll", "kernel32's compatibility check of a started program; shell32 on Vista"},
+      {L"ntmarta.dll", "advapi32's access-control functions"},
+      {L"setupapi.dll", "shell32 on Vista and Windows 7"},
+      {L"oleacc.dll", "the controls' accessibility support"},
+      {L"clbcatq.dll", "ole32's class catalogue"},
+      {L"dwmapi.dll", "uxtheme"},
+      {L"msimg32.dll", "uxtheme, late, along a search that ignores the restriction"},
+  };
+  for (const auto& library : expected) {
+    EXPECT_NE(std::find_if(win32::kPreloadedSystemLibraries.begin(),
+                           win32::kPreloadedSystemLibraries.end(),
+                           [&](const wchar_t* name) { return Lower(name) == library.name; }),
+              win32::kPreloadedSystemLibraries.end())
+        << win32::Narrow(library.name) << ", loaded by name by " << library.loaded_by;
+  }
+}
+
+// The machine this process was built for, from its own image header (014c i386, 8664 x86_64).
+std::string OwnMachine() {
+  const auto* base = reinterpret_cast<const unsigned char*>(GetModuleHandleW(nullptr));
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  char text[8] = {};
+  wsprintfA(text, "%04x", nt->FileHeader.Machine);
+  return text;
+}
+
 TEST(LibraryLoadingTest, PreloadedSystemLibrariesComeFromTheSystemFolderAndNotBesideTheExe) {
-  // A marker under each name beside the probe, which Wine is told to look for as Windows looks
-  // for a library that is not a known system library: the exe's folder first.
+  // The probe runs the preload with its library search left as Windows without the restriction
+  // leaves it, then loads each library by name. A marker under each name lies beside it, which
+  // Wine is told to look for as Windows looks for a library that is not a known system
+  // library: the exe's folder first.
   ScratchFolder folder(L"zant-preload");
   std::wstring overrides = L"WINEDLLOVERRIDES=mscoree,mshtml=;";
   bool first = true;
   // Only those this system folder holds: one it lacks is skipped, and a load by name then
-  // searches on (Wine has no cryptbase).
+  // searches on (Wine has no cryptbase, ntmarta or clbcatq).
   std::vector<const wchar_t*> names;
   for (const wchar_t* name : win32::kPreloadedSystemLibraries) {
     if (std::filesystem::exists(SystemFolder() + L"\\" + name)) {
       names.push_back(name);
     }
   }
-  ASSERT_GE(names.size(), 6u);
+  ASSERT_GE(names.size(), 9u);
   for (const wchar_t* name : names) {
     std::filesystem::copy_file(ComponentPath(L"planted_marker.dll"), folder.Path() + L"\\" + name);
     std::wstring base(name);
@@ -107,18 +145,25 @@ TEST(LibraryLoadingTest, PreloadedSystemLibrariesComeFromTheSystemFolderAndNotBe
   win32::KernelHandle probe = StartProbe(folder.Path(), L"preload", overrides);
   ASSERT_EQ(WaitForExit(probe), 0u);
 
-  std::map<std::string, std::string> loaded;
+  // name -> {path, machine}
+  std::map<std::string, std::pair<std::string, std::string>> loaded;
   std::ifstream report(std::filesystem::path(folder.Path()) / L"loaded.txt");
   for (std::string line; std::getline(report, line);) {
     size_t tab = line.find('\t');
-    loaded[line.substr(0, tab)] = tab == std::string::npos ? "" : line.substr(tab + 1);
+    size_t second = tab == std::string::npos ? tab : line.find('\t', tab + 1);
+    loaded[line.substr(0, tab)] = {
+        tab == std::string::npos ? "" : line.substr(tab + 1, second - tab - 1),
+        second == std::string::npos ? "" : line.substr(second + 1)};
   }
   for (const wchar_t* name : names) {
+    SCOPED_TRACE(win32::Narrow(name));
+    // The system folder as a 32-bit program names it: under a 64-bit Windows the folder
+    // redirection leads the full-path load to the 32-bit libraries, as the machine shows.
     std::wstring expected = SystemFolder() + L"\\" + name;
-    EXPECT_EQ(Lower(win32::Widen(loaded[win32::Narrow(name)])), Lower(expected))
-        << win32::Narrow(name);
+    EXPECT_EQ(Lower(win32::Widen(loaded[win32::Narrow(name)].first)), Lower(expected));
+    EXPECT_EQ(loaded[win32::Narrow(name)].second, OwnMachine());
     EXPECT_FALSE(std::filesystem::exists(folder.Path() + L"\\" + name + L".loaded"))
-        << win32::Narrow(name) << " planted and loaded";
+        << "planted and loaded";
   }
 }
 

@@ -17,21 +17,31 @@ void RestrictLibrarySearch() {
 
 namespace {
 
-// Found by recording what a complete update loads under Wine (WINEDEBUG=+loaddll, the complete
+// Two sources. First, what a complete update loads under Wine (WINEDEBUG=+loaddll, the complete
 // run of tests/e2e/test_updates.py kept with ZANT_E2E_KEEP=1, the updater's own lines of its
 // log), leaving out
 // - the known system libraries and what they import, mapped from the system folder by Windows
 //   itself (kernel32 with kernelbase, msvcrt, sechost, advapi32, user32, gdi32, imm32, rpcrt4,
 //   combase, ole32, shcore, shlwapi, shell32);
 // - Wine's own (zlib1, win32u, winex11.drv, and ucrtbase, the runtime of Wine's libraries);
-// - comctl32, which comes from the side-by-side store the manifest names (version 6); the
-//   system folder's is version 5,
-// which leaves version, uxtheme and msimg32 (uxtheme loads it late), and adding what Windows'
-// own libraries load by name beyond Wine's: dwmapi (uxtheme), propsys and userenv (shell32)
-// and cryptbase (advapi32 on Windows 7). Dependencies come before the libraries that load them.
+// - comctl32, which comes from the side-by-side store (version 6, the program's own activation
+//   context); the system folder's is version 5,
+// which leaves version, uxtheme and msimg32 (uxtheme loads it late).
+// Second, what Windows' own libraries load by name beyond Wine's on Vista and Windows 7, where
+// the restriction may be missing; public installers and archivers that preload system
+// libraries name them, found on real Windows:
+// - dwmapi (uxtheme), propsys and userenv (shell32), cryptbase (advapi32 on Windows 7);
+// - apphelp: kernel32's compatibility check of each program started (the installers the run
+//   starts), and shell32's path translation on Vista;
+// - ntmarta: advapi32's access-control functions;
+// - setupapi: shell32 on Vista and Windows 7;
+// - oleacc: the accessibility support of the controls (user32, comctl32);
+// - clbcatq: ole32's class catalogue, on the first object created.
+// Dependencies come before the libraries that load them. One this Windows lacks is skipped.
 constexpr const wchar_t* kPreloadList[] = {
     L"msimg32.dll", L"version.dll", L"dwmapi.dll",  L"cryptbase.dll",
-    L"userenv.dll", L"propsys.dll", L"uxtheme.dll",
+    L"ntmarta.dll", L"apphelp.dll", L"userenv.dll", L"setupapi.dll",
+    L"propsys.dll", L"oleacc.dll",  L"clbcatq.dll", L"uxtheme.dll",
 };
 
 }  // namespace

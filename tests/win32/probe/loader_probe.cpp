@@ -2,7 +2,9 @@
 // restricts its library search, as on Windows that lacks the restriction, and does one thing
 // given by its first argument:
 //   preload           preloads the system libraries, then loads each by name as a system library
-//                     would, and writes "<name>\t<path loaded>" per line to loaded.txt beside it
+//                     would, and writes "<name>\t<path loaded>\t<machine>" per line to
+//                     loaded.txt beside it (machine: the library's image header, 014c for
+//                     i386, 8664 for x86_64)
 //   missing-function  calls a function that version.dll does not export (delay-loaded)
 //   missing-library   calls a function of a library that does not exist (delay-loaded)
 // The last two install the program's delay-load failure report first.
@@ -26,6 +28,19 @@ std::wstring OwnFolder() {
   return path.substr(0, path.rfind(L'\\'));
 }
 
+// The machine an image in memory was built for, from its own headers, in hex.
+std::string Machine(HMODULE module) {
+  if (!module) {
+    return "";
+  }
+  const auto* base = reinterpret_cast<const unsigned char*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  char text[8] = {};
+  wsprintfA(text, "%04x", nt->FileHeader.Machine);
+  return text;
+}
+
 int Preload() {
   wchar_t system_folder[MAX_PATH] = {};
   GetSystemDirectoryW(system_folder, MAX_PATH);
@@ -36,7 +51,8 @@ int Preload() {
     std::wstring path(32768, L'\0');
     path.resize(module ? GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()))
                        : 0);
-    report += zant::win32::Narrow(name) + "\t" + zant::win32::Narrow(path) + "\n";
+    report += zant::win32::Narrow(name) + "\t" + zant::win32::Narrow(path) + "\t" +
+              Machine(module) + "\n";
   }
   zant::win32::FileHandle file(CreateFileW((OwnFolder() + L"\\loaded.txt").c_str(), GENERIC_WRITE,
                                            0, nullptr, CREATE_ALWAYS, 0, nullptr));
