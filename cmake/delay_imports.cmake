@@ -19,9 +19,11 @@
 # therefore compile with DECLSPEC_IMPORT defined empty (the Windows headers then declare every
 # system function without dllimport); kernel32's and the C runtime's ordinary imports work
 # either way. scripts/lib/check-exe proves after every link that no slot the code calls through
-# is zero or leads outside the image. binutils 2.40's x86_64 thunk keeps the integer argument registers only, not xmm0-3:
-# a function taking floating-point arguments (gdi32's AngleArc, SetMiterLimit) would get them
-# clobbered on its first call. None of the functions the program calls takes any.
+# is zero or leads outside the image.
+#
+# binutils 2.40's x86_64 thunk keeps the integer argument registers only, not xmm0-3: a function
+# taking floating-point arguments (gdi32's AngleArc, SetMiterLimit) would get them clobbered on
+# its first call. None of the functions the program calls takes any.
 #
 # zant_delay_import_libraries(OUT_VAR NAME...): generates lib<NAME>_delay.a for each NAME (user32,
 # gdi32 ...) at configure time and sets OUT_VAR to their paths, to link instead of the import
