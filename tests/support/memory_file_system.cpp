@@ -64,7 +64,8 @@ struct Node {
   bool folder = false;
   uint32_t attributes = 0;  // read-only, hidden, system, archive
   std::string content;
-  std::string link;  // a link's normalised target; empty for everything else
+  std::string link;         // a link's normalised target; empty for everything else
+  bool downloaded = false;  // carries the mark of a file from the Internet
   std::map<std::string, std::unique_ptr<Node>> children;  // by Key(name)
 
   bool IsLink() const { return !link.empty(); }
@@ -495,6 +496,7 @@ class MemoryFileSystem : public FileSystem {
     bool stopped = CountCopy(dst.node, dst.parent, to);
     dst.node->content = src.node->content;
     dst.node->attributes = src.node->attributes;
+    dst.node->downloaded = false;
     Truncate(dst.node, stopped, to);
   }
 
@@ -702,6 +704,14 @@ void MemoryDisk::Remove(const std::string& path) {
   }
 }
 
+void MemoryDisk::MarkDownloaded(const std::string& path) {
+  Impl::Found found = impl_->Find(fs_path::Normalize(path), true);
+  if (found.error != 0 || found.node->folder) {
+    Fail(found.error ? found.error : err::kFileNotFound, path);
+  }
+  found.node->downloaded = true;
+}
+
 bool MemoryDisk::Exists(const std::string& path) const {
   return impl_->Find(fs_path::Normalize(path), false).error == 0;
 }
@@ -725,6 +735,11 @@ uint32_t MemoryDisk::GetAttributes(const std::string& path) const {
     Fail(found.error, path);
   }
   return found.node->ReportedAttributes();
+}
+
+bool MemoryDisk::MarkedDownloaded(const std::string& path) const {
+  Impl::Found found = impl_->Find(fs_path::Normalize(path), true);
+  return found.error == 0 && found.node->downloaded;
 }
 
 void MemoryDisk::SetAttributes(const std::string& path, uint32_t attributes) {

@@ -41,6 +41,9 @@ class MemoryDisk {
   // Windows marks a link); deleting removes the link.
   void MakeFileLink(const std::string& path, const std::string& target);
   void Remove(const std::string& path);  // a file or a whole folder, no questions asked
+  // Marks a file as downloaded from the Internet, as Windows does in its Zone.Identifier stream.
+  // A copy never carries the mark (the layer removes it from every copy).
+  void MarkDownloaded(const std::string& path);
 
   // Reading the state back.
   bool Exists(const std::string& path) const;  // file or folder
@@ -48,6 +51,7 @@ class MemoryDisk {
   std::string ReadFile(const std::string& path) const;  // throws RunError when missing
   uint32_t GetAttributes(const std::string& path) const;
   void SetAttributes(const std::string& path, uint32_t attributes);
+  bool MarkedDownloaded(const std::string& path) const;
   // Every path below a folder (itself excluded), folders with a trailing backslash, each line
   // "path|attributes|content" for files: a snapshot to compare trees before and after. A link
   // is one line "path\|link|target" (to a folder) or "path|link|target" (to a file) and is not

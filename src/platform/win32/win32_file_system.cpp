@@ -478,6 +478,35 @@ void CopyNeverThroughALink(const std::wstring& from, const std::wstring& to,
   }
 }
 
+// The mark Windows puts on a file that came from the Internet (a download, or a file unpacked
+// from one): its Zone.Identifier stream. CopyFileW copies a file's streams, so every copy from a
+// downloaded medium would carry it, and a program installed with it warns on every start.
+constexpr wchar_t kDownloadMark[] = L":Zone.Identifier";
+
+// Removes the mark from a copy; returns 0 or the Win32 error. A copy without it, or on a file
+// system that keeps no streams (FAT reads the colon as a character no name may hold, a network
+// file system may not support them, Wine has none), has nothing to remove. The copy carries the
+// source's read-only bit: should the system refuse to change a read-only file's streams, the bit
+// is taken off for the removal and put back.
+DWORD RemoveDownloadMark(const std::wstring& path, DWORD attributes) {
+  const std::wstring mark = path + kDownloadMark;
+  DWORD error = DeleteFileW(mark.c_str()) ? 0 : GetLastError();
+  if (error == ERROR_ACCESS_DENIED && (attributes & FILE_ATTRIBUTE_READONLY) &&
+      ApplyAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    error = DeleteFileW(mark.c_str()) ? 0 : GetLastError();
+    ApplyAttributes(path, attributes);
+  }
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_NOT_SUPPORTED:
+      return 0;
+    default:
+      return error;
+  }
+}
+
 // Whether the system's own match of a name pattern can narrow a directory read for
 // MatchesPattern, that is, returns every name our matcher accepts (and perhaps more: it also
 // matches 8.3 short names). Not so for a ? (Wine's always takes one character, Windows' may take
@@ -580,9 +609,12 @@ class Win32FileSystem : public FileSystem {
     }
     NoteDiskEvent();
     CopyNeverThroughALink(wide_from, wide_to, to, existing, overwrite);
+    DWORD got = GetFileAttributesW(wide_to.c_str());
+    if (DWORD error = RemoveDownloadMark(wide_to, got == INVALID_FILE_ATTRIBUTES ? wanted : got)) {
+      Fail(error, to);
+    }
     // The copy keeps the source's read-only, hidden and system bits (Wine as non-root loses
     // hidden and system when read-only is set too).
-    DWORD got = GetFileAttributesW(wide_to.c_str());
     if (got != INVALID_FILE_ATTRIBUTES && (wanted & kCarried) != (got & kCarried)) {
       ApplyAttributes(wide_to, (got & ~kCarried) | (wanted & kCarried));
     }
