@@ -352,9 +352,13 @@ TEST_P(FsContract, DeleteFileAndDeleteFolderRemoveALinkToAFileNeverItsTarget) {
   EXPECT_EQ(backend_->ReadFile(At("elsewhere\\notes.txt")), "the user's notes");
 }
 
-// The update makes its log under a name of its own and renames it into place when complete.
+// The update makes its log under a name of its own, flushes it and renames it into place when
+// complete.
 TEST_P(FsContract, MoveFileRenamesAndReplacesAnOrdinaryFileOrALinkNeverItsTarget) {
   File("making.tmp", "log 1");
+  fs_->FlushFile(At("making.tmp"));
+  EXPECT_TRUE(
+      FailsWith([&] { fs_->FlushFile(At("gone.tmp")); }, err::kFileNotFound, At("gone.tmp")));
   fs_->MoveFile(At("making.tmp"), At("MSSent.log"));
   EXPECT_FALSE(backend_->Exists(At("making.tmp")));
   EXPECT_EQ(backend_->ReadFile(At("MSSent.log")), "log 1");

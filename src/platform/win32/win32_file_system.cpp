@@ -620,6 +620,16 @@ class Win32FileSystem : public FileSystem {
     }
   }
 
+  void FlushFile(const std::string& path) override {
+    std::string normalized = fs_path::Normalize(path);
+    FileHandle file(CreateFileW(Win32Path(normalized).c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() || !FlushFileBuffers(file.get())) {
+      Fail(GetLastError(), normalized);
+    }
+  }
+
   void MoveFile(const std::string& source, const std::string& destination) override {
     std::string from = fs_path::Normalize(source);
     std::string to = fs_path::Normalize(destination);
