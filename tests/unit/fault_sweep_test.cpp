@@ -76,6 +76,23 @@ std::vector<std::string> WorkFilesIn(const std::vector<std::string>& lines) {
   return out;
 }
 
+// Whether the work file of a snapshot line is the program kept aside and change index i is its
+// removal: its last change in the clean run (the first makes it).
+bool RemovalOfTheCopyAside(const std::string& line, const std::vector<std::string>& changes,
+                           size_t i) {
+  const std::string path = UpperCaseName(line.substr(0, line.find('|')));
+  if (path.find("\\ZANT-1.40-UPDATE.TMP") == std::string::npos ||
+      UpperCaseName(changes[i]) != path) {
+    return false;
+  }
+  for (size_t later = i + 1; later < changes.size(); ++later) {
+    if (UpperCaseName(changes[later]) == path) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Every drive's files with content and attributes, the log apart.
 struct EndState {
   std::vector<std::string> files;
@@ -181,6 +198,13 @@ TEST(FaultSweep, EverySingleFaultIsMendedByASecondRun) {
       // A program that cannot be deleted (it is running) fails its step and leaves no copy aside.
       if (fault == ChangeFault::kRefused && n - 1 == FirstDeleteOfAProgram(changes, n - 1)) {
         EXPECT_EQ(WorkFilesIn(failed.files), std::vector<std::string>{}) << which;
+      }
+      // A run that fails takes its work files away, unless it stopped dead or the failing change
+      // was the removal of the program kept aside (the next run removes it).
+      if (!stopped) {
+        for (const std::string& line : WorkFilesIn(failed.files)) {
+          EXPECT_TRUE(RemovalOfTheCopyAside(line, changes, n - 1)) << which << " left " << line;
+        }
       }
       const size_t registered = pc.system.registered.size();
       const size_t started_programs = pc.system.started.size();

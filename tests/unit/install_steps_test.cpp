@@ -232,6 +232,9 @@ TEST(InstallSteps, WorkFilesNeverOutliveTheRun) {
       {"disk full while the log is made",
        [&](SampleComputer& pc) { pc.disk->FailCopyTo(making, 112); }, modMain::kExitFailure,
        "Run-time error '112':"},
+      {"a folder in the log's place: the finished log cannot be renamed",
+       [](SampleComputer& pc) { pc.disk->MakeFolder("C:\\ZANT\\MSSent.log"); },
+       modMain::kExitFailure, "Run-time error '5':"},
   };
   for (const Case& c : cases) {
     SampleComputer pc;
