@@ -105,13 +105,17 @@ std::string SystemUpperCase(const std::string& name) {
   return out;
 }
 
-// Starts every directory read of the layer. The basic information level and the large fetch
-// make a read cheaper, but systems before Windows 7 refuse them (ERROR_INVALID_PARAMETER): a
-// refused read is started again without them, and once that works the plain form is used for
-// the rest of the file system's life.
+// Starts every directory read of the layer, and reads the attributes of a path looked up by
+// name, which tell a link apart. The basic information level and the large fetch make a read
+// cheaper, but systems before Windows 7 refuse them (ERROR_INVALID_PARAMETER): a refused read is
+// started again without them, and once that works the plain form is used for the rest of the
+// file system's life.
 class DirectoryReader {
  public:
-  explicit DirectoryReader(FindFirstFileExFn find_first) : find_first_(find_first) {}
+  DirectoryReader(FindFirstFileExFn find_first, GetFileAttributesFn get_attributes)
+      : find_first_(find_first), get_attributes_(get_attributes) {}
+
+  DWORD Attributes(const std::wstring& path) const { return get_attributes_(path.c_str()); }
 
   HANDLE First(const std::wstring& pattern, WIN32_FIND_DATAW* data, bool large_fetch) {
     NoteDiskEvent();
@@ -132,6 +136,7 @@ class DirectoryReader {
 
  private:
   FindFirstFileExFn find_first_;
+  GetFileAttributesFn get_attributes_;
   bool plain_only_ = false;
 };
 
@@ -405,7 +410,7 @@ DWORD ReparseTagOf(DirectoryReader& reader, const std::string& path) {
 // of a link; INVALID_FILE_ATTRIBUTES with the error in GetLastError when there is no such entry.
 DWORD AttributesOf(DirectoryReader& reader, const std::string& path, DWORD* reparse_tag) {
   *reparse_tag = 0;
-  DWORD attributes = GetFileAttributesW(Win32Path(path).c_str());
+  DWORD attributes = reader.Attributes(Win32Path(path));
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     *reparse_tag = ReparseTagOf(reader, path);
     attributes = LinkAttributes(attributes, *reparse_tag);
@@ -528,8 +533,8 @@ bool SystemNarrows(const std::string& pattern) {
 
 class Win32FileSystem : public FileSystem {
  public:
-  explicit Win32FileSystem(FindFirstFileExFn find_first)
-      : reader_(std::make_shared<DirectoryReader>(find_first)) {}
+  Win32FileSystem(FindFirstFileExFn find_first, GetFileAttributesFn get_attributes)
+      : reader_(std::make_shared<DirectoryReader>(find_first, get_attributes)) {}
 
   std::vector<DrivePtr> Drives() override {
     DWORD mask = GetLogicalDrives();
@@ -779,11 +784,12 @@ class Win32FileSystem : public FileSystem {
 }  // namespace
 
 std::shared_ptr<FileSystem> MakeWin32FileSystem() {
-  return MakeWin32FileSystemWith(&FindFirstFileExW);
+  return MakeWin32FileSystemWith(&FindFirstFileExW, &GetFileAttributesW);
 }
 
-std::shared_ptr<FileSystem> MakeWin32FileSystemWith(FindFirstFileExFn find_first) {
-  return std::make_shared<Win32FileSystem>(find_first);
+std::shared_ptr<FileSystem> MakeWin32FileSystemWith(FindFirstFileExFn find_first,
+                                                    GetFileAttributesFn get_attributes) {
+  return std::make_shared<Win32FileSystem>(find_first, get_attributes);
 }
 
 }  // namespace zant::win32
