@@ -163,14 +163,17 @@ void frmMain::ForgetCopyAside(const std::string& kept) {
 void frmMain::CreateLogFile(const std::string& medium_log, const std::string& log) {
   // The log is created only where there is none, so a log left half made (cut short, or still
   // read-only) would be kept by every later run. It is made under a name of its own beside the
-  // log and renamed into place only when it is complete and writable. A failure takes the
-  // unfinished file away and is reported under the log's own name.
+  // log and renamed into place only when it is complete, writable and on the disk: the rename
+  // survives a power cut at once, the data only once written, and a log renamed before then
+  // could be empty for good. A failure takes the unfinished file away and is reported under the
+  // log's own name.
   const std::string making = state_.InstallFolder + "\\MSSent-1.40-update.tmp";
   try {
     RemoveLeftover(making);
     Copy(medium_log, making);
     ShowDetail(texts::kCheckingReadOnly);
     MakeWritable(making);
+    Fs().FlushFile(making);
     Fs().MoveFile(making, log);
   } catch (const RunError& error) {
     try {

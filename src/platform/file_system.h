@@ -87,9 +87,13 @@ class FileSystem {
   // True only for an existing file (not a folder).
   virtual bool FileExists(const std::string& path) = 0;
   // Copies one file. With overwrite an existing destination is replaced, unless it is
-  // read-only, hidden or system (error 5). The copy keeps the source's attributes.
+  // read-only, hidden or system (error 5). The copy keeps the source's attributes, but never
+  // the mark of a file downloaded from the Internet (its Zone.Identifier stream).
   virtual void CopyFile(const std::string& source, const std::string& destination,
                         bool overwrite) = 0;
+  // Writes the file's data through to the disk. A file system journals a rename at once but
+  // writes data later: a file renamed into place unflushed can be empty after a power cut.
+  virtual void FlushFile(const std::string& path) = 0;
   // Renames a file (the source must be one). An existing destination is replaced, unless it is
   // a folder or read-only, hidden or system (error 5); a link there is replaced itself, its
   // target untouched. Source and destination are on the same drive.

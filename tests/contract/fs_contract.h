@@ -39,6 +39,10 @@ class Backend {
   // A link at path to the file target, which need not exist (a link to nothing); false when
   // this backend cannot make one here.
   virtual bool MakeFileLink(const std::string& path, const std::string& target) = 0;
+  // Marks a file as downloaded from the Internet (Windows keeps the mark in the file's
+  // Zone.Identifier stream), and tells whether a file carries the mark.
+  virtual void MarkDownloaded(const std::string& path) = 0;
+  virtual bool MarkedDownloaded(const std::string& path) = 0;
   // Whether a link to a read-only file has attributes of its own, as on Windows. Wine shows a
   // Linux link to a file with its target's attributes and refuses to remove or replace a link
   // to a read-only file, as it refuses the file itself.

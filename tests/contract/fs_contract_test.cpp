@@ -231,6 +231,29 @@ TEST_P(FsContract, CopyFileCreatesOrReplacesAndCarriesTheAttributes) {
   EXPECT_EQ(backend_->GetAttributes(At("copy.txt")) & kRhs, attr::kReadOnly | attr::kHidden);
 }
 
+// A medium unpacked from a download carries the Internet mark on every file. No copy keeps it,
+// whether it makes its destination or replaces one, read-only or not; the source keeps its own.
+TEST_P(FsContract, CopyFileLeavesTheDownloadMarkBehind) {
+  File("src.txt", "new");
+  File("ro.txt", "from the download");
+  File("dst.txt", "old");
+  for (const char* name : {"src.txt", "ro.txt", "dst.txt"}) {
+    backend_->MarkDownloaded(At(name));
+  }
+  backend_->SetAttributes(At("ro.txt"), attr::kReadOnly);
+  fs_->CopyFile(At("src.txt"), At("dst.txt"), true);
+  fs_->CopyFile(At("src.txt"), At("new.txt"), false);
+  fs_->CopyFile(At("ro.txt"), At("ro-copy.txt"), true);
+  for (const char* name : {"dst.txt", "new.txt", "ro-copy.txt"}) {
+    EXPECT_FALSE(backend_->MarkedDownloaded(At(name))) << name;
+  }
+  EXPECT_EQ(backend_->ReadFile(At("dst.txt")), "new");
+  EXPECT_EQ(backend_->ReadFile(At("ro-copy.txt")), "from the download");
+  EXPECT_EQ(backend_->GetAttributes(At("ro-copy.txt")) & kRhs, attr::kReadOnly);
+  EXPECT_TRUE(backend_->MarkedDownloaded(At("src.txt")));
+  EXPECT_TRUE(backend_->MarkedDownloaded(At("ro.txt")));
+}
+
 TEST_P(FsContract, CopyFileRefusesAReadOnlyHiddenOrSystemDestination) {
   File("src.txt", "new");
   File("ro.txt", "old", attr::kReadOnly);
@@ -329,9 +352,13 @@ TEST_P(FsContract, DeleteFileAndDeleteFolderRemoveALinkToAFileNeverItsTarget) {
   EXPECT_EQ(backend_->ReadFile(At("elsewhere\\notes.txt")), "the user's notes");
 }
 
-// The update makes its log under a name of its own and renames it into place when complete.
+// The update makes its log under a name of its own, flushes it and renames it into place when
+// complete.
 TEST_P(FsContract, MoveFileRenamesAndReplacesAnOrdinaryFileOrALinkNeverItsTarget) {
   File("making.tmp", "log 1");
+  fs_->FlushFile(At("making.tmp"));
+  EXPECT_TRUE(
+      FailsWith([&] { fs_->FlushFile(At("gone.tmp")); }, err::kFileNotFound, At("gone.tmp")));
   fs_->MoveFile(At("making.tmp"), At("MSSent.log"));
   EXPECT_FALSE(backend_->Exists(At("making.tmp")));
   EXPECT_EQ(backend_->ReadFile(At("MSSent.log")), "log 1");

@@ -42,6 +42,8 @@ class MemoryBackend : public Backend {
     disk_->MakeFileLink(path, target);
     return true;
   }
+  void MarkDownloaded(const std::string& path) override { disk_->MarkDownloaded(path); }
+  bool MarkedDownloaded(const std::string& path) override { return disk_->MarkedDownloaded(path); }
   std::vector<DriveInfo> ExpectedDrives() override {
     return {{"A", drive_type::kRemovable}, {"C", drive_type::kFixed},   {"D", drive_type::kFixed},
             {"E", drive_type::kCdRom},     {"F", drive_type::kNetwork}, {"G", drive_type::kFixed},

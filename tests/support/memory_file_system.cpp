@@ -64,7 +64,9 @@ struct Node {
   bool folder = false;
   uint32_t attributes = 0;  // read-only, hidden, system, archive
   std::string content;
-  std::string link;  // a link's normalised target; empty for everything else
+  std::string link;         // a link's normalised target; empty for everything else
+  bool downloaded = false;  // carries the mark of a file from the Internet
+  bool unflushed = false;   // data written by a copy that a power cut would lose
   std::map<std::string, std::unique_ptr<Node>> children;  // by Key(name)
 
   bool IsLink() const { return !link.empty(); }
@@ -129,6 +131,7 @@ struct MemoryDisk::Impl {
       case MemoryDisk::ChangeFault::kDiskFull:
         throw RunError(kDiskFull, fs_path::Describe("There is not enough space on the disk", path));
       case MemoryDisk::ChangeFault::kStopped:
+      case MemoryDisk::ChangeFault::kPowerCut:
         break;
     }
     return true;
@@ -136,7 +139,27 @@ struct MemoryDisk::Impl {
 
   void CountChangeOrStop(const std::string& path) {
     if (CountChange(path)) {
-      throw ComputerStopped{path};
+      Stop(path);
+    }
+  }
+
+  // The computer stops at the failing change; after a power cut, what was never flushed is gone.
+  [[noreturn]] void Stop(const std::string& path) {
+    if (change_fault == MemoryDisk::ChangeFault::kPowerCut) {
+      for (auto& [letter, drive] : drives) {
+        LoseUnflushedData(drive.root);
+      }
+    }
+    throw ComputerStopped{path};
+  }
+
+  static void LoseUnflushedData(Node& folder) {
+    for (auto& [key, child] : folder.children) {
+      if (child->unflushed) {
+        child->content.clear();
+        child->unflushed = false;
+      }
+      LoseUnflushedData(*child);
     }
   }
 
@@ -460,6 +483,7 @@ class MemoryFileSystem : public FileSystem {
       node->name = link.node->name;
       node->content = src.node->content;
       node->attributes = src.node->attributes;
+      node->unflushed = true;
       link.parent->children[Key(node->name)] = std::move(node);
       return;
     }
@@ -472,6 +496,7 @@ class MemoryFileSystem : public FileSystem {
       node->name = name;
       node->content = src.node->content;
       node->attributes = src.node->attributes;
+      node->unflushed = true;
       Node* written = node.get();
       dst.parent->children[Key(name)] = std::move(node);
       Truncate(written, stopped, to);
@@ -495,7 +520,19 @@ class MemoryFileSystem : public FileSystem {
     bool stopped = CountCopy(dst.node, dst.parent, to);
     dst.node->content = src.node->content;
     dst.node->attributes = src.node->attributes;
+    dst.node->downloaded = false;
+    dst.node->unflushed = true;
     Truncate(dst.node, stopped, to);
+  }
+
+  void FlushFile(const std::string& path) override {
+    std::string normalized = fs_path::Normalize(path);
+    Impl::Found found = impl().Find(normalized, true);
+    if (found.error != 0 || found.node->folder) {
+      Fail(found.error ? found.error : err::kAccessDenied, normalized);
+    }
+    impl().CountChangeOrStop(normalized);
+    found.node->unflushed = false;
   }
 
   void MoveFile(const std::string& source, const std::string& destination) override {
@@ -627,10 +664,10 @@ class MemoryFileSystem : public FileSystem {
   }
 
   // A copy cut short keeps the first half of what it was writing.
-  static void Truncate(Node* written, bool stopped, const std::string& to) {
+  void Truncate(Node* written, bool stopped, const std::string& to) {
     if (stopped) {
       written->content.resize(written->content.size() / 2);
-      throw ComputerStopped{to};
+      impl().Stop(to);
     }
   }
 
@@ -671,6 +708,7 @@ void MemoryDisk::MakeFile(const std::string& path, const std::string& content,
   }
   file->content = content;
   file->attributes = attributes & kStoredBits;
+  file->unflushed = false;
 }
 
 void MemoryDisk::MakeLink(const std::string& path, const std::string& target) {
@@ -702,6 +740,14 @@ void MemoryDisk::Remove(const std::string& path) {
   }
 }
 
+void MemoryDisk::MarkDownloaded(const std::string& path) {
+  Impl::Found found = impl_->Find(fs_path::Normalize(path), true);
+  if (found.error != 0 || found.node->folder) {
+    Fail(found.error ? found.error : err::kFileNotFound, path);
+  }
+  found.node->downloaded = true;
+}
+
 bool MemoryDisk::Exists(const std::string& path) const {
   return impl_->Find(fs_path::Normalize(path), false).error == 0;
 }
@@ -725,6 +771,11 @@ uint32_t MemoryDisk::GetAttributes(const std::string& path) const {
     Fail(found.error, path);
   }
   return found.node->ReportedAttributes();
+}
+
+bool MemoryDisk::MarkedDownloaded(const std::string& path) const {
+  Impl::Found found = impl_->Find(fs_path::Normalize(path), true);
+  return found.error == 0 && found.node->downloaded;
 }
 
 void MemoryDisk::SetAttributes(const std::string& path, uint32_t attributes) {

@@ -41,6 +41,9 @@ class MemoryDisk {
   // Windows marks a link); deleting removes the link.
   void MakeFileLink(const std::string& path, const std::string& target);
   void Remove(const std::string& path);  // a file or a whole folder, no questions asked
+  // Marks a file as downloaded from the Internet, as Windows does in its Zone.Identifier stream.
+  // A copy never carries the mark (the layer removes it from every copy).
+  void MarkDownloaded(const std::string& path);
 
   // Reading the state back.
   bool Exists(const std::string& path) const;  // file or folder
@@ -48,6 +51,7 @@ class MemoryDisk {
   std::string ReadFile(const std::string& path) const;  // throws RunError when missing
   uint32_t GetAttributes(const std::string& path) const;
   void SetAttributes(const std::string& path, uint32_t attributes);
+  bool MarkedDownloaded(const std::string& path) const;
   // Every path below a folder (itself excluded), folders with a trailing backslash, each line
   // "path|attributes|content" for files: a snapshot to compare trees before and after. A link
   // is one line "path\|link|target" (to a folder) or "path|link|target" (to a file) and is not
@@ -63,13 +67,15 @@ class MemoryDisk {
   void FailDrives(int32_t error = 21);  // the Drives() enumeration itself
   void ClearFaults();                   // the failing change too
 
-  // Changes: every copy, file or folder removal and attribute change made through the
-  // file-system objects, and every log entry the fake services append (CountChange), is one
+  // Changes: every copy, flush, rename, file or folder removal and attribute change made through
+  // the file-system objects, and every log entry the fake services append (CountChange), is one
   // change, counted from the disk's creation; setting up a tree is none. The n-th change (1 for
   // the first) can be made to fail: refused (error 5, nothing changed), disk full (error 112; a
-  // copy removes the destination it had begun to write) or stopped dead (ComputerStopped; a copy
-  // leaves its destination truncated, with the source's attributes, as the copy creates it).
-  enum class ChangeFault { kRefused, kDiskFull, kStopped };
+  // copy removes the destination it had begun to write), stopped dead (ComputerStopped; a copy
+  // leaves its destination truncated, with the source's attributes, as the copy creates it) or
+  // cut by a power cut (stopped, and then every file whose data was written by a copy and not
+  // flushed since reads empty: the file system journals names and attributes, not data).
+  enum class ChangeFault { kRefused, kDiskFull, kStopped, kPowerCut };
   void FailNthChange(int n, ChangeFault fault);
   int ChangeCount() const;
   // The path of every change counted so far, in order.

@@ -232,6 +232,9 @@ TEST(InstallSteps, WorkFilesNeverOutliveTheRun) {
       {"disk full while the log is made",
        [&](SampleComputer& pc) { pc.disk->FailCopyTo(making, 112); }, modMain::kExitFailure,
        "Run-time error '112':"},
+      {"a folder in the log's place: the finished log cannot be renamed",
+       [](SampleComputer& pc) { pc.disk->MakeFolder("C:\\ZANT\\MSSent.log"); },
+       modMain::kExitFailure, "Run-time error '5':"},
   };
   for (const Case& c : cases) {
     SampleComputer pc;
@@ -260,20 +263,59 @@ TEST(InstallSteps, WorkFilesNeverOutliveTheRun) {
   }
 }
 
-// The database step makes the installation's db.mdb writable after the copies. Where neither
-// the medium nor the installation has one, the medium check stops the run with that step's own
-// error before anything changes.
+// The database step makes the installation's db.mdb writable after the copies. It is there from
+// the medium's DB or Docs, or it is the installation's own, unless the old documents that the
+// first step removes name it. Where none will be there, the medium check stops the run with that
+// step's own error before anything changes: the installation's database is never lost.
 TEST(InstallSteps, MissingDatabaseStopsTheRunBeforeAnythingChanges) {
-  SampleComputer pc;
-  pc.AddInstallation("C:\\ZANT");
-  pc.disk->Remove("C:\\ZANT\\Packages\\ZANT\\db.mdb");
-  pc.disk->Remove(std::string(SampleComputer::kMedium) + "\\DB\\db.mdb");
-  const auto before = pc.disk->Snapshot("C:\\");
-  EXPECT_EQ(pc.Run(), modMain::kExitFailure);
-  const std::string& report = pc.surface.boxes.back().text;
-  EXPECT_EQ(report.rfind("Run-time error '2':", 0), 0u) << report;
-  EXPECT_NE(report.find("C:\\ZANT\\Packages\\ZANT\\db.mdb"), std::string::npos) << report;
-  EXPECT_EQ(pc.disk->Snapshot("C:\\"), before);
+  const std::string medium = SampleComputer::kMedium;
+  const std::string db = "C:\\ZANT\\Packages\\ZANT\\db.mdb";
+  struct Case {
+    const char* what;
+    std::vector<std::string> medium_files;  // added to the medium (DB\db.mdb is removed)
+    bool installation_has_one;
+    const char* missing;   // the path the report names, or nullptr when the run completes
+    const char* database;  // what the installation's db.mdb holds after a complete run
+  };
+  const std::vector<Case> cases = {
+      {"neither the medium nor the installation has one",
+       {},
+       false,
+       "C:\\ZANT\\Packages\\ZANT\\db.mdb",
+       nullptr},
+      {"the old documents name it", {"DocsX\\db.mdb"}, true, "E:\\ZANTUPD\\DB\\db.mdb", nullptr},
+      {"the installation's own", {}, true, nullptr, "db 130"},
+      {"new in the documents", {"Docs\\db.mdb"}, false, nullptr, "Docs\\db.mdb 140"},
+      {"replaced by the documents",
+       {"DocsX\\db.mdb", "Docs\\db.mdb"},
+       true,
+       nullptr,
+       "Docs\\db.mdb 140"},
+  };
+  for (const Case& c : cases) {
+    SampleComputer pc;
+    pc.AddInstallation("C:\\ZANT");
+    pc.disk->Remove(medium + "\\DB\\db.mdb");
+    for (const std::string& file : c.medium_files) {
+      pc.disk->MakeFile(medium + "\\" + file, file + " 140", attr::kReadOnly);
+    }
+    if (!c.installation_has_one) {
+      pc.disk->Remove(db);
+    }
+    const auto before = pc.disk->Snapshot("C:\\");
+    if (c.missing == nullptr) {
+      EXPECT_EQ(pc.Run(), modMain::kExitNormal) << c.what;
+      ASSERT_TRUE(pc.disk->Exists(db)) << c.what;
+      EXPECT_EQ(pc.disk->ReadFile(db), c.database) << c.what;
+      EXPECT_EQ(pc.disk->GetAttributes(db), 0u) << c.what;
+      continue;
+    }
+    EXPECT_EQ(pc.Run(), modMain::kExitFailure) << c.what;
+    const std::string& report = pc.surface.boxes.back().text;
+    EXPECT_EQ(report.rfind("Run-time error '2':", 0), 0u) << c.what << ": " << report;
+    EXPECT_NE(report.find(c.missing), std::string::npos) << c.what << ": " << report;
+    EXPECT_EQ(pc.disk->Snapshot("C:\\"), before) << c.what;
+  }
 }
 
 TEST(InstallSteps, WildcardNameOnTheMediumIsRefusedNotUsedAsAPattern) {

@@ -107,6 +107,16 @@ TEST_F(MemoryDiskTest, TheChosenChangeFailsAsRefusedFullOrStopped) {
   disk_->FailNthChange(6, Fault::kStopped);
   EXPECT_THROW(fs_->DeleteFolder("C:\\Prog", true), ComputerStopped);
   EXPECT_TRUE(disk_->Exists(copy));
+  // A power cut: what copies wrote and nothing flushed since is gone; names and attributes stay.
+  const std::string flushed = "C:\\Prog\\ZANT\\flushed.exe";
+  fs_->CopyFile(exe, flushed, true);  // change 7
+  fs_->FlushFile(flushed);            // change 8
+  disk_->FailNthChange(9, Fault::kPowerCut);
+  EXPECT_THROW(fs_->MoveFile(flushed, "C:\\Prog\\ZANT\\renamed.exe"), ComputerStopped);
+  EXPECT_EQ(disk_->ReadFile(flushed), "exe");
+  EXPECT_EQ(disk_->ReadFile(copy), "");
+  EXPECT_EQ(disk_->GetAttributes(copy), attr::kReadOnly);
+  EXPECT_EQ(disk_->ReadFile("C:\\Prog\\ZANT\\db.mdb"), "db") << "set up, never copied";
   disk_->ClearFaults();
   fs_->DeleteFolder("C:\\Prog", true);
   EXPECT_FALSE(disk_->Exists("C:\\Prog"));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h: it needs its types.
+#include <delayimp.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -8,6 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/win32/delay_load_report.h"
+#include "platform/win32/wide.h"
 #include "ui/layout.h"
 #include "ui/win32/win32_surface.h"
 
@@ -550,6 +554,36 @@ TEST_F(ProgressWindow, DpiChangeLaysEverythingOutAgain) {
   GetClientRect(window_, &client);
   EXPECT_EQ(client.right, 324);
   EXPECT_EQ(client.bottom, 300);
+}
+
+// A delayed load that fails (an older Windows lacking a library or function) is reported in the
+// same box as any unhandled failure, the error icon included, before the process ends with its
+// exit code. The delay-load helper calls the report as below.
+UINT g_exit_code = 0;
+
+void WINAPI RecordExit(UINT code) {
+  g_exit_code = code;
+}
+
+TEST(DelayLoadReport, IsAnErrorBoxWithOneOkButtonBeforeTheExit) {
+  ReportFailedDelayLoads(L"ZANT On CD v 1.40 Update", 7, &RecordExit);
+  DelayLoadInfo info = {};
+  info.cb = sizeof info;
+  info.szDll = "zantabsent.dll";
+  info.dwLastError = ERROR_MOD_NOT_FOUND;
+  auto seen = AnswerNextBox(IDOK);
+  __pfnDliFailureHook2(dliFailLoadLib, &info);
+  __pfnDliFailureHook2 = nullptr;
+  SeenBox box = seen.get();
+  ASSERT_TRUE(box.found);
+  EXPECT_EQ(box.title, L"ZANT On CD v 1.40 Update");
+  EXPECT_TRUE(box.text.starts_with(L"Run-time error '126':\r\n\r\n") &&
+              box.text.ends_with(L": zantabsent.dll"))
+      << Narrow(box.text);
+  EXPECT_TRUE(box.has_ok);
+  EXPECT_FALSE(box.has_yes || box.has_no);
+  EXPECT_EQ(box.icon, LoadIconW(nullptr, IDI_ERROR));
+  EXPECT_EQ(g_exit_code, 7u);
 }
 
 }  // namespace

@@ -42,6 +42,14 @@ class Win32Backend : public Backend {
   bool MakeFileLink(const std::string& path, const std::string& target) override {
     return win32test::MakeFileLink(path, target);
   }
+  // The mark as a browser writes it. Wine keeps no streams: there the same name makes a file of
+  // its own beside the file, which the same calls find and delete as they would the stream.
+  void MarkDownloaded(const std::string& path) override {
+    win32test::MakeFile(path + kMark, "[ZoneTransfer]\r\nZoneId=3\r\n");
+  }
+  bool MarkedDownloaded(const std::string& path) override {
+    return win32test::Exists(path + kMark);
+  }
   bool FileLinksHaveOwnAttributes() const override { return !win32test::UnderWine(); }
 
   std::vector<DriveInfo> ExpectedDrives() override {
@@ -79,6 +87,7 @@ class Win32Backend : public Backend {
     }
   }
 
+  static constexpr const char* kMark = ":Zone.Identifier";
   std::string root_;
 };
 

@@ -311,15 +311,34 @@ TEST_F(Win32FsTest, TheWalkerReadsEachFolderOnce) {
 
 // Windows also puts reparse points on ordinary files and folders (deduplicated, compressed by
 // compact /exe, cloud placeholders). Wine makes none, so a stand-in directory read hands out
-// one entry with the reparse attribute and a tag, as Windows lists such an entry.
+// one entry with the reparse attribute and a tag, as Windows lists such an entry, and a stand-in
+// attribute read gives that entry the reparse attribute when it is looked up by its path.
 struct TaggedEntry {
   std::wstring name;
   DWORD tag = 0;
+  int read_inside = 0;  // directory reads of the entry's own content
 };
 TaggedEntry g_tagged;
 
+std::wstring LastPart(const std::wstring& path) {
+  return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+DWORD WINAPI TaggingGetAttributes(LPCWSTR path) {
+  DWORD attributes = GetFileAttributesW(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && LastPart(path) == g_tagged.name) {
+    attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  }
+  return attributes;
+}
+
 HANDLE WINAPI TaggingFindFirst(LPCWSTR pattern, FINDEX_INFO_LEVELS level, LPVOID data,
                                FINDEX_SEARCH_OPS search, LPVOID filter, DWORD flags) {
+  const std::wstring read = pattern;
+  if (LastPart(read) == L"*" &&
+      LastPart(read.substr(0, read.find_last_of(L'\\'))) == g_tagged.name) {
+    ++g_tagged.read_inside;
+  }
   HANDLE found = FindFirstFileExW(pattern, level, data, search, filter, flags);
   auto* entry = static_cast<WIN32_FIND_DATAW*>(data);
   while (found != INVALID_HANDLE_VALUE && entry->cFileName[0] == L'.') {  // "." and ".."
@@ -341,7 +360,15 @@ TEST_F(Win32FsTest, ReparsePointsThatAreNoLinksAreOrdinaryFilesAndFolders) {
   for (DWORD tag : {0x80000013ul, 0x80000017ul, 0x9000001Aul, 0x9000101Aul, 0xC0000004ul}) {
     folder_ = win32test::UniqueFolder("zant-tagged");
     win32test::MakeFolder(folder_);
-    fs_ = win32::MakeWin32FileSystemWith(&TaggingFindFirst);
+    fs_ = win32::MakeWin32FileSystemWith(&TaggingFindFirst, &TaggingGetAttributes);
+
+    // A read-only program, deleted by its path to be replaced: read-only cleared, deleted.
+    win32test::MakeFile(folder_ + "\\ZANT.exe", "1.30");
+    win32test::SetAttributes(folder_ + "\\ZANT.exe", FILE_ATTRIBUTE_READONLY);
+    g_tagged = {L"ZANT.exe", tag};
+    ASSERT_NE(fs_->GetFile(folder_ + "\\ZANT.exe")->Attributes() & attr::kReadOnly, 0u);
+    fs_->DeleteFile(folder_ + "\\ZANT.exe", true);
+    EXPECT_FALSE(Exists(folder_ + "\\ZANT.exe")) << std::hex << tag;
 
     // A read-only document: the forced delete clears read-only and deletes it.
     win32test::MakeFolder(folder_ + "\\docs");
@@ -362,6 +389,25 @@ TEST_F(Win32FsTest, ReparsePointsThatAreNoLinksAreOrdinaryFilesAndFolders) {
     fs_->DeleteFolder(folder_ + "\\menu", true);
     EXPECT_FALSE(Exists(folder_ + "\\menu")) << std::hex << tag;
 
+    g_tagged = {};
+    win32test::RemoveTree(folder_);
+  }
+  folder_.clear();
+}
+
+// A link to a folder carries a link tag on Windows: the Start menu folder the update removes may
+// itself be a junction (a mount point) or a symbolic link, and goes as a link, never walked into.
+TEST_F(Win32FsTest, AFolderThatIsATaggedLinkIsRemovedAsALink) {
+  for (DWORD tag : {0xA0000003ul, 0xA000000Cul}) {  // mount point, symbolic link
+    folder_ = win32test::UniqueFolder("zant-junction");
+    win32test::MakeFolder(folder_);
+    win32test::MakeFolder(folder_ + "\\PocketSOAP");
+    g_tagged = {L"PocketSOAP", tag};
+    fs_ = win32::MakeWin32FileSystemWith(&TaggingFindFirst, &TaggingGetAttributes);
+    EXPECT_NE(fs_->GetFolder(folder_ + "\\PocketSOAP")->Attributes() & attr::kReparsePoint, 0u);
+    fs_->DeleteFolder(folder_ + "\\PocketSOAP", true);
+    EXPECT_FALSE(Exists(folder_ + "\\PocketSOAP")) << std::hex << tag;
+    EXPECT_EQ(g_tagged.read_inside, 0) << std::hex << tag;
     g_tagged = {};
     win32test::RemoveTree(folder_);
   }

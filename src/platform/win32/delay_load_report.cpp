@@ -13,6 +13,7 @@ namespace {
 
 std::wstring report_title;
 int report_exit_code = 1;
+ExitProcessFn report_exit = &ExitProcess;
 LONG reporting = 0;
 
 std::string FailedImport(unsigned notification, const DelayLoadInfo& info) {
@@ -26,8 +27,8 @@ std::string FailedImport(unsigned notification, const DelayLoadInfo& info) {
   return library + "!#" + std::to_string(info.dlp.dwOrdinal);
 }
 
-// The delay-load helper's failure hook. It never returns: returning nothing would make the
-// helper raise its exception.
+// The delay-load helper's failure hook. It never returns (only a test's stand-in for the exit
+// does): returning nothing would make the helper raise its exception.
 FARPROC WINAPI OnDelayLoadFailure(unsigned notification, PDelayLoadInfo info) {
   if (notification != dliFailLoadLib && notification != dliFailGetProc) {
     return nullptr;
@@ -35,21 +36,25 @@ FARPROC WINAPI OnDelayLoadFailure(unsigned notification, PDelayLoadInfo info) {
   // The report needs user32, itself delay-loaded: a failure while it is shown (or on another
   // thread meanwhile) ends the process without a second one.
   if (InterlockedExchange(&reporting, 1) != 0) {
-    ExitProcess(static_cast<UINT>(report_exit_code));
+    report_exit(static_cast<UINT>(report_exit_code));
+    return nullptr;
   }
   DWORD number = info->dwLastError;
   std::wstring text =
       Widen(UnhandledErrorText(static_cast<int32_t>(number),
                                SystemErrorText(number) + ": " + FailedImport(notification, *info)));
   MessageBoxW(nullptr, text.c_str(), report_title.c_str(), MB_OK | MB_ICONERROR);
-  ExitProcess(static_cast<UINT>(report_exit_code));
+  report_exit(static_cast<UINT>(report_exit_code));
+  return nullptr;
 }
 
 }  // namespace
 
-void ReportFailedDelayLoads(const std::wstring& title, int exit_code) {
+void ReportFailedDelayLoads(const std::wstring& title, int exit_code, ExitProcessFn exit_process) {
   report_title = title;
   report_exit_code = exit_code;
+  report_exit = exit_process;
+  reporting = 0;
   __pfnDliFailureHook2 = OnDelayLoadFailure;
 }
 

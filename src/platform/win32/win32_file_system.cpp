@@ -105,13 +105,17 @@ std::string SystemUpperCase(const std::string& name) {
   return out;
 }
 
-// Starts every directory read of the layer. The basic information level and the large fetch
-// make a read cheaper, but systems before Windows 7 refuse them (ERROR_INVALID_PARAMETER): a
-// refused read is started again without them, and once that works the plain form is used for
-// the rest of the file system's life.
+// Starts every directory read of the layer, and reads the attributes of a path looked up by
+// name, which tell a link apart. The basic information level and the large fetch make a read
+// cheaper, but systems before Windows 7 refuse them (ERROR_INVALID_PARAMETER): a refused read is
+// started again without them, and once that works the plain form is used for the rest of the
+// file system's life.
 class DirectoryReader {
  public:
-  explicit DirectoryReader(FindFirstFileExFn find_first) : find_first_(find_first) {}
+  DirectoryReader(FindFirstFileExFn find_first, GetFileAttributesFn get_attributes)
+      : find_first_(find_first), get_attributes_(get_attributes) {}
+
+  DWORD Attributes(const std::wstring& path) const { return get_attributes_(path.c_str()); }
 
   HANDLE First(const std::wstring& pattern, WIN32_FIND_DATAW* data, bool large_fetch) {
     NoteDiskEvent();
@@ -132,6 +136,7 @@ class DirectoryReader {
 
  private:
   FindFirstFileExFn find_first_;
+  GetFileAttributesFn get_attributes_;
   bool plain_only_ = false;
 };
 
@@ -405,7 +410,7 @@ DWORD ReparseTagOf(DirectoryReader& reader, const std::string& path) {
 // of a link; INVALID_FILE_ATTRIBUTES with the error in GetLastError when there is no such entry.
 DWORD AttributesOf(DirectoryReader& reader, const std::string& path, DWORD* reparse_tag) {
   *reparse_tag = 0;
-  DWORD attributes = GetFileAttributesW(Win32Path(path).c_str());
+  DWORD attributes = reader.Attributes(Win32Path(path));
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     *reparse_tag = ReparseTagOf(reader, path);
     attributes = LinkAttributes(attributes, *reparse_tag);
@@ -478,6 +483,35 @@ void CopyNeverThroughALink(const std::wstring& from, const std::wstring& to,
   }
 }
 
+// The mark Windows puts on a file that came from the Internet (a download, or a file unpacked
+// from one): its Zone.Identifier stream. CopyFileW copies a file's streams, so every copy from a
+// downloaded medium would carry it, and a program installed with it warns on every start.
+constexpr wchar_t kDownloadMark[] = L":Zone.Identifier";
+
+// Removes the mark from a copy; returns 0 or the Win32 error. A copy without it, or on a file
+// system that keeps no streams (FAT reads the colon as a character no name may hold, a network
+// file system may not support them, Wine has none), has nothing to remove. The copy carries the
+// source's read-only bit: should the system refuse to change a read-only file's streams, the bit
+// is taken off for the removal and put back.
+DWORD RemoveDownloadMark(const std::wstring& path, DWORD attributes) {
+  const std::wstring mark = path + kDownloadMark;
+  DWORD error = DeleteFileW(mark.c_str()) ? 0 : GetLastError();
+  if (error == ERROR_ACCESS_DENIED && (attributes & FILE_ATTRIBUTE_READONLY) &&
+      ApplyAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    error = DeleteFileW(mark.c_str()) ? 0 : GetLastError();
+    ApplyAttributes(path, attributes);
+  }
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_NOT_SUPPORTED:
+      return 0;
+    default:
+      return error;
+  }
+}
+
 // Whether the system's own match of a name pattern can narrow a directory read for
 // MatchesPattern, that is, returns every name our matcher accepts (and perhaps more: it also
 // matches 8.3 short names). Not so for a ? (Wine's always takes one character, Windows' may take
@@ -499,8 +533,8 @@ bool SystemNarrows(const std::string& pattern) {
 
 class Win32FileSystem : public FileSystem {
  public:
-  explicit Win32FileSystem(FindFirstFileExFn find_first)
-      : reader_(std::make_shared<DirectoryReader>(find_first)) {}
+  Win32FileSystem(FindFirstFileExFn find_first, GetFileAttributesFn get_attributes)
+      : reader_(std::make_shared<DirectoryReader>(find_first, get_attributes)) {}
 
   std::vector<DrivePtr> Drives() override {
     DWORD mask = GetLogicalDrives();
@@ -580,11 +614,24 @@ class Win32FileSystem : public FileSystem {
     }
     NoteDiskEvent();
     CopyNeverThroughALink(wide_from, wide_to, to, existing, overwrite);
+    DWORD got = GetFileAttributesW(wide_to.c_str());
+    if (DWORD error = RemoveDownloadMark(wide_to, got == INVALID_FILE_ATTRIBUTES ? wanted : got)) {
+      Fail(error, to);
+    }
     // The copy keeps the source's read-only, hidden and system bits (Wine as non-root loses
     // hidden and system when read-only is set too).
-    DWORD got = GetFileAttributesW(wide_to.c_str());
     if (got != INVALID_FILE_ATTRIBUTES && (wanted & kCarried) != (got & kCarried)) {
       ApplyAttributes(wide_to, (got & ~kCarried) | (wanted & kCarried));
+    }
+  }
+
+  void FlushFile(const std::string& path) override {
+    std::string normalized = fs_path::Normalize(path);
+    FileHandle file(CreateFileW(Win32Path(normalized).c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() || !FlushFileBuffers(file.get())) {
+      Fail(GetLastError(), normalized);
     }
   }
 
@@ -737,11 +784,12 @@ class Win32FileSystem : public FileSystem {
 }  // namespace
 
 std::shared_ptr<FileSystem> MakeWin32FileSystem() {
-  return MakeWin32FileSystemWith(&FindFirstFileExW);
+  return MakeWin32FileSystemWith(&FindFirstFileExW, &GetFileAttributesW);
 }
 
-std::shared_ptr<FileSystem> MakeWin32FileSystemWith(FindFirstFileExFn find_first) {
-  return std::make_shared<Win32FileSystem>(find_first);
+std::shared_ptr<FileSystem> MakeWin32FileSystemWith(FindFirstFileExFn find_first,
+                                                    GetFileAttributesFn get_attributes) {
+  return std::make_shared<Win32FileSystem>(find_first, get_attributes);
 }
 
 }  // namespace zant::win32

@@ -19,10 +19,13 @@ namespace zant::win32 {
 // + SubFolders().
 std::shared_ptr<FileSystem> MakeWin32FileSystem();
 
-// The system call every directory read starts with (FindFirstFileExW's shape): tests pass a
-// stand-in to play an older Windows.
+// The system call every directory read starts with (FindFirstFileExW's shape), and the one that
+// reads the attributes of a path looked up by name to tell a link apart (GetFileAttributesW's):
+// tests pass stand-ins to play an older Windows, or entries with reparse points Wine never makes.
 using FindFirstFileExFn = HANDLE(WINAPI*)(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS,
                                           LPVOID, DWORD);
-std::shared_ptr<FileSystem> MakeWin32FileSystemWith(FindFirstFileExFn find_first);
+using GetFileAttributesFn = DWORD(WINAPI*)(LPCWSTR);
+std::shared_ptr<FileSystem> MakeWin32FileSystemWith(
+    FindFirstFileExFn find_first, GetFileAttributesFn get_attributes = &GetFileAttributesW);
 
 }  // namespace zant::win32
