@@ -488,27 +488,21 @@ void CopyNeverThroughALink(const std::wstring& from, const std::wstring& to,
 // downloaded medium would carry it, and a program installed with it warns on every start.
 constexpr wchar_t kDownloadMark[] = L":Zone.Identifier";
 
-// Removes the mark from a copy; returns 0 or the Win32 error. A copy without it, or on a file
-// system that keeps no streams (FAT reads the colon as a character no name may hold, a network
-// file system may not support them, Wine has none), has nothing to remove. The copy carries the
-// source's read-only bit: should the system refuse to change a read-only file's streams, the bit
-// is taken off for the removal and put back.
-DWORD RemoveDownloadMark(const std::wstring& path, DWORD attributes) {
+// Removes the mark from a copy. A copy without it, or on a file system that keeps no streams
+// (FAT reads the colon as a character no name may hold, a network file system may not support
+// them, Wine has none), has nothing to remove. The copy carries the source's read-only bit:
+// should the system refuse to change a read-only file's streams, the bit is taken off for the
+// removal and put back. A removal that still fails is left at that: the copy itself is whole,
+// and stopping the update for the mark would stop it on every run from that medium.
+void RemoveDownloadMark(const std::wstring& path, DWORD attributes) {
   const std::wstring mark = path + kDownloadMark;
-  DWORD error = DeleteFileW(mark.c_str()) ? 0 : GetLastError();
-  if (error == ERROR_ACCESS_DENIED && (attributes & FILE_ATTRIBUTE_READONLY) &&
-      ApplyAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
-    error = DeleteFileW(mark.c_str()) ? 0 : GetLastError();
-    ApplyAttributes(path, attributes);
+  if (DeleteFileW(mark.c_str()) || GetLastError() != ERROR_ACCESS_DENIED ||
+      !(attributes & FILE_ATTRIBUTE_READONLY)) {
+    return;
   }
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_NOT_SUPPORTED:
-      return 0;
-    default:
-      return error;
+  if (ApplyAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    DeleteFileW(mark.c_str());
+    ApplyAttributes(path, attributes);
   }
 }
 
@@ -615,9 +609,7 @@ class Win32FileSystem : public FileSystem {
     NoteDiskEvent();
     CopyNeverThroughALink(wide_from, wide_to, to, existing, overwrite);
     DWORD got = GetFileAttributesW(wide_to.c_str());
-    if (DWORD error = RemoveDownloadMark(wide_to, got == INVALID_FILE_ATTRIBUTES ? wanted : got)) {
-      Fail(error, to);
-    }
+    RemoveDownloadMark(wide_to, got == INVALID_FILE_ATTRIBUTES ? wanted : got);
     // The copy keeps the source's read-only, hidden and system bits (Wine as non-root loses
     // hidden and system when read-only is set too).
     if (got != INVALID_FILE_ATTRIBUTES && (wanted & kCarried) != (got & kCarried)) {
