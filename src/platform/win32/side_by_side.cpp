@@ -5,12 +5,8 @@
 
 namespace zant::win32 {
 
-std::wstring RedirectionPath(const std::wstring& program_path) {
-  return program_path + L".local";
-}
-
 std::optional<std::wstring> RedirectionBeside(const std::wstring& program_path) {
-  std::wstring path = RedirectionPath(program_path);
+  std::wstring path = program_path + L".local";
   if (GetFileAttributesW(Win32Path(Narrow(path)).c_str()) == INVALID_FILE_ATTRIBUTES) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {

@@ -11,11 +11,9 @@ namespace zant::win32 {
 // makes the loader take side-by-side libraries (common controls 6 among them) from there
 // instead of from Windows' own store, before the loaded-module list and the known system
 // libraries, so neither the restricted search nor the preload keeps them out. Elevated, the
-// updater would run whatever lies there.
-std::wstring RedirectionPath(const std::wstring& program_path);
-
-// The redirection beside program_path when something is there, as a file or folder (or when
-// it cannot be told: a name that cannot be read is taken as present). Calls kernel32 only.
+// updater would run whatever lies there. Returns its path when something is there, as a file or
+// folder (or when it cannot be told: a name that cannot be read is taken as present). Calls
+// kernel32 only.
 std::optional<std::wstring> RedirectionBeside(const std::wstring& program_path);
 
 // The full path of the running program (GetModuleFileNameW, any length).
@@ -31,8 +29,6 @@ class CommonControlsContext {
   ~CommonControlsContext();
   CommonControlsContext(const CommonControlsContext&) = delete;
   CommonControlsContext& operator=(const CommonControlsContext&) = delete;
-
-  bool active() const { return cookie_ != 0; }
 
  private:
   HANDLE context_ = INVALID_HANDLE_VALUE;
