@@ -10,7 +10,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace zant::standins {
 
@@ -78,7 +77,7 @@ inline bool WaitUntil(const std::function<bool()>& condition,
     if (std::chrono::steady_clock::now() > deadline) {
       return condition();
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Sleep(20);
   }
   return true;
 }

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
-#include <future>
 #include <memory>
 #include <string>
 
@@ -136,44 +135,74 @@ HWND FindMessageBox() {
   return found;
 }
 
-// Waits on another thread for the next message box, reads it, and dismisses it: by posting a
-// click to the button `press`, or by Escape when press is IDCANCEL.
-std::future<SeenBox> AnswerNextBox(int press) {
-  return std::async(std::launch::async, [press] {
-    SeenBox seen;
-    HWND box = nullptr;
-    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!(box = FindMessageBox()) && std::chrono::steady_clock::now() < limit) {
-      Sleep(10);
-    }
-    if (!box) {
-      return seen;
-    }
-    seen.found = true;
-    seen.title = TextOf(box);
-    seen.text = TextOf(GetDlgItem(box, 0xFFFF));
-    seen.has_ok = GetDlgItem(box, IDOK) != nullptr;
-    seen.has_yes = GetDlgItem(box, IDYES) != nullptr;
-    seen.has_no = GetDlgItem(box, IDNO) != nullptr;
-    HWND first = GetDlgItem(box, seen.has_yes ? IDYES : IDOK);
-    seen.first_is_default = first && (Style(first) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      if (ClassOf(child) == L"Static" && (Style(child) & SS_TYPEMASK) == SS_ICON) {
-        DWORD_PTR icon = 0;
-        SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_BLOCK, 5000, &icon);
-        seen.icon = reinterpret_cast<HICON>(icon);
-      }
-    }
-    seen.owner = GetWindow(box, GW_OWNER);
-    seen.owner_enabled = seen.owner && IsWindowEnabled(seen.owner);
-    if (press == IDCANCEL) {
-      PostMessageW(GetDlgItem(box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
-    } else {
-      PostMessageW(GetDlgItem(box, press), BM_CLICK, 0, 0);
-    }
+// Reads the next message box of this process and dismisses it: by posting a click to the
+// button `press`, or by Escape when press is IDCANCEL. Waits up to 20 seconds for the box.
+SeenBox AnswerBox(int press) {
+  SeenBox seen;
+  HWND box = nullptr;
+  auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!(box = FindMessageBox()) && std::chrono::steady_clock::now() < limit) {
+    Sleep(10);
+  }
+  if (!box) {
     return seen;
-  });
+  }
+  seen.found = true;
+  seen.title = TextOf(box);
+  seen.text = TextOf(GetDlgItem(box, 0xFFFF));
+  seen.has_ok = GetDlgItem(box, IDOK) != nullptr;
+  seen.has_yes = GetDlgItem(box, IDYES) != nullptr;
+  seen.has_no = GetDlgItem(box, IDNO) != nullptr;
+  HWND first = GetDlgItem(box, seen.has_yes ? IDYES : IDOK);
+  seen.first_is_default = first && (Style(first) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) == L"Static" && (Style(child) & SS_TYPEMASK) == SS_ICON) {
+      DWORD_PTR icon = 0;
+      SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_BLOCK, 5000, &icon);
+      seen.icon = reinterpret_cast<HICON>(icon);
+    }
+  }
+  seen.owner = GetWindow(box, GW_OWNER);
+  seen.owner_enabled = seen.owner && IsWindowEnabled(seen.owner);
+  if (press == IDCANCEL) {
+    PostMessageW(GetDlgItem(box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
+  } else {
+    PostMessageW(GetDlgItem(box, press), BM_CLICK, 0, 0);
+  }
+  return seen;
 }
+
+// AnswerBox on a thread of its own, while the test's thread shows the box (the win32 thread
+// model of the toolchain has no std::thread). get() waits for the answer.
+class BoxAnswerer {
+ public:
+  explicit BoxAnswerer(int press) : press_(press) {
+    thread_ = CreateThread(nullptr, 0, &BoxAnswerer::Run, this, 0, nullptr);
+  }
+  ~BoxAnswerer() { get(); }
+  BoxAnswerer(const BoxAnswerer&) = delete;
+  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+  const SeenBox& get() {
+    if (thread_) {
+      WaitForSingleObject(thread_, INFINITE);
+      CloseHandle(thread_);
+      thread_ = nullptr;
+    }
+    return seen_;
+  }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    auto* answerer = static_cast<BoxAnswerer*>(self);
+    answerer->seen_ = AnswerBox(answerer->press_);
+    return 0;
+  }
+
+  int press_;
+  SeenBox seen_;
+  HANDLE thread_ = nullptr;
+};
 
 class ProgressWindow : public ::testing::Test {
  protected:
@@ -457,7 +486,7 @@ TEST_F(ProgressWindow, SetDetailTextLeavesPendingEventsToThePump) {
 
 TEST_F(ProgressWindow, YesNoBoxIsModalToTheShownWindowAndReportsNo) {
   surface_->Show();
-  auto seen = AnswerNextBox(IDNO);
+  BoxAnswerer seen(IDNO);
   Answer answer = surface_->MessageBox("First paragraph.\r\n\r\nSecond\r\nline.", "Cancel Update?",
                                        Buttons::kYesNo, Icon::kWarning);
   SeenBox box = seen.get();
@@ -473,13 +502,13 @@ TEST_F(ProgressWindow, YesNoBoxIsModalToTheShownWindowAndReportsNo) {
   EXPECT_FALSE(box.owner_enabled) << "not modal";
   EXPECT_TRUE(IsWindowEnabled(window_));
 
-  auto yes = AnswerNextBox(IDYES);
+  BoxAnswerer yes(IDYES);
   EXPECT_EQ(surface_->MessageBox("?", "t", Buttons::kYesNo, Icon::kInformation), Answer::kYes);
   EXPECT_EQ(yes.get().icon, LoadIconW(nullptr, IDI_INFORMATION));
 }
 
 TEST_F(ProgressWindow, OkBoxBeforeShowHasNoOwnerAndAnyDismissalIsOk) {
-  auto seen = AnswerNextBox(IDCANCEL);  // Escape
+  BoxAnswerer seen(IDCANCEL);  // Escape
   Answer answer =
       surface_->MessageBox("Notice", "ZANT On CD v 1.40 Update", Buttons::kOk, Icon::kInformation);
   SeenBox box = seen.get();
@@ -495,7 +524,7 @@ TEST_F(ProgressWindow, OkBoxBeforeShowHasNoOwnerAndAnyDismissalIsOk) {
 TEST_F(ProgressWindow, ClickQueuedWhileABoxIsOpenIsLost) {
   surface_->Show();
   PostMessageW(window_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  auto seen = AnswerNextBox(IDYES);
+  BoxAnswerer seen(IDYES);
   EXPECT_EQ(surface_->MessageBox("Cancel?", "Cancel Update?", Buttons::kYesNo, Icon::kInformation),
             Answer::kYes);
   ASSERT_TRUE(seen.get().found);
@@ -516,7 +545,7 @@ TEST_F(ProgressWindow, UnloadDestroysTheWindowAndLaterCallsAreHarmless) {
   surface_->Unload();
   EXPECT_EQ(surface_->NativeHandle(), nullptr);
 
-  auto seen = AnswerNextBox(IDOK);
+  BoxAnswerer seen(IDOK);
   EXPECT_EQ(surface_->MessageBox("Done", "t", Buttons::kOk, Icon::kError), Answer::kOk);
   SeenBox box = seen.get();
   EXPECT_EQ(box.owner, nullptr);
@@ -571,7 +600,7 @@ TEST(DelayLoadReport, IsAnErrorBoxWithOneOkButtonBeforeTheExit) {
   info.cb = sizeof info;
   info.szDll = "zantabsent.dll";
   info.dwLastError = ERROR_MOD_NOT_FOUND;
-  auto seen = AnswerNextBox(IDOK);
+  BoxAnswerer seen(IDOK);
   __pfnDliFailureHook2(dliFailLoadLib, &info);
   __pfnDliFailureHook2 = nullptr;
   SeenBox box = seen.get();

@@ -2,14 +2,26 @@
 
 #include <vector>
 
+#include "platform/win32/optional_function.h"
+#include "platform/win32/system_case.h"
 #include "platform/win32/unique_handle.h"
 
 namespace zant::win32 {
 
 namespace {
 
+using GetFinalPathNameByHandleFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
 // The normalised full path of what path leads to, links followed; empty when it cannot be had.
+// Windows before Vista has no links to files (the reparse attribute marks every link it has),
+// and no way to ask: there the answer is always empty.
 std::wstring FinalPath(const std::wstring& path) {
+  static OptionalFunction<GetFinalPathNameByHandleFn> final_path_of("kernel32.dll",
+                                                                    "GetFinalPathNameByHandleW");
+  GetFinalPathNameByHandleFn get_final_path = final_path_of.Get();
+  if (!get_final_path) {
+    return {};
+  }
   FileHandle file(CreateFileW(path.c_str(), 0,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -18,8 +30,8 @@ std::wstring FinalPath(const std::wstring& path) {
   }
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    DWORD length = GetFinalPathNameByHandleW(
-        file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+    DWORD length = get_final_path(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                  FILE_NAME_NORMALIZED);
     if (length == 0) {
       return {};
     }
@@ -58,8 +70,7 @@ bool IsFileLink(const std::wstring& path, DWORD attributes) {
     expected += L'\\';
   }
   expected += path.substr(slash + 1);
-  return CompareStringOrdinal(own.c_str(), static_cast<int>(own.size()), expected.c_str(),
-                              static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL;
+  return CompareNamesIgnoringCase(own.c_str(), own.size(), expected.c_str(), expected.size()) != 0;
 }
 
 DWORD CopyInPlaceOfLink(const std::wstring& source, const std::wstring& destination) {

@@ -1,18 +1,24 @@
 #include "platform/win32/library_search.h"
 
+#include "platform/win32/optional_function.h"
+
 namespace zant::win32 {
 
 void RestrictLibrarySearch() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-  FARPROC proc = kernel32 ? GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr;
-  // Through the generic function pointer type, which converts to any other without a warning.
-  auto set_default_directories =
-      reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(proc));
-  if (set_default_directories && set_default_directories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+  using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
+  static OptionalFunction<SetDefaultDllDirectoriesFn> set_default_directories(
+      "kernel32.dll", "SetDefaultDllDirectories");
+  static OptionalFunction<SetDllDirectoryFn> set_dll_directory("kernel32.dll", "SetDllDirectoryW");
+  if (SetDefaultDllDirectoriesFn restrict = set_default_directories.Get();
+      restrict&& restrict(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     return;
   }
-  SetDllDirectoryW(L"");
+  // XP SP1 and later: the current folder leaves the search. Before that, the preload is what
+  // keeps the system libraries' loads by name away from the exe's folder.
+  if (SetDllDirectoryFn take_out_current_folder = set_dll_directory.Get()) {
+    take_out_current_folder(L"");
+  }
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "platform/win32/side_by_side.h"
 
 #include "platform/win32/long_path.h"
+#include "platform/win32/optional_function.h"
 #include "platform/win32/wide.h"
 
 namespace zant::win32 {
@@ -31,24 +32,62 @@ std::wstring OwnProgramPath() {
   }
 }
 
+namespace {
+
+// Activation contexts came with XP; before it there is no side-by-side store to activate from.
+using CreateActCtxFn = HANDLE(WINAPI*)(const ACTCTXW*);
+using ActivateActCtxFn = BOOL(WINAPI*)(HANDLE, ULONG_PTR*);
+using DeactivateActCtxFn = BOOL(WINAPI*)(DWORD, ULONG_PTR);
+using ReleaseActCtxFn = void(WINAPI*)(HANDLE);
+
+struct ActivationFunctions {
+  CreateActCtxFn create;
+  ActivateActCtxFn activate;
+  DeactivateActCtxFn deactivate;
+  ReleaseActCtxFn release;
+};
+
+ActivationFunctions Activation() {
+  static OptionalFunction<CreateActCtxFn> create("kernel32.dll", "CreateActCtxW");
+  static OptionalFunction<ActivateActCtxFn> activate("kernel32.dll", "ActivateActCtx");
+  static OptionalFunction<DeactivateActCtxFn> deactivate("kernel32.dll", "DeactivateActCtx");
+  static OptionalFunction<ReleaseActCtxFn> release("kernel32.dll", "ReleaseActCtx");
+  ActivationFunctions f{create.Get(), activate.Get(), deactivate.Get(), release.Get()};
+  if (!f.create || !f.activate || !f.deactivate || !f.release) {
+    return {};
+  }
+  return f;
+}
+
+}  // namespace
+
+bool CommonControlsContext::Available() {
+  return Activation().create != nullptr;
+}
+
 CommonControlsContext::CommonControlsContext(HINSTANCE instance, WORD manifest_id) {
+  ActivationFunctions f = Activation();
+  if (!f.create) {
+    return;
+  }
   ACTCTXW request = {};
   request.cbSize = sizeof(request);
   request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
   request.hModule = instance;
   request.lpResourceName = MAKEINTRESOURCEW(manifest_id);
-  context_ = CreateActCtxW(&request);
-  if (context_ != INVALID_HANDLE_VALUE && !ActivateActCtx(context_, &cookie_)) {
+  context_ = f.create(&request);
+  if (context_ != INVALID_HANDLE_VALUE && !f.activate(context_, &cookie_)) {
     cookie_ = 0;
   }
 }
 
 CommonControlsContext::~CommonControlsContext() {
-  if (cookie_ != 0) {
-    DeactivateActCtx(0, cookie_);
+  ActivationFunctions f = Activation();
+  if (cookie_ != 0 && f.deactivate) {
+    f.deactivate(0, cookie_);
   }
-  if (context_ != INVALID_HANDLE_VALUE) {
-    ReleaseActCtx(context_);
+  if (context_ != INVALID_HANDLE_VALUE && f.release) {
+    f.release(context_);
   }
 }
 

@@ -22,9 +22,13 @@ std::wstring OwnProgramPath();
 // Common controls 6 for the updater's window and boxes, named by a manifest resource of its own
 // rather than by the process manifest: with the process manifest naming it, even the box that
 // refuses a redirection would load comctl32 through it. Activated for the owner's lifetime; when
-// the context cannot be made the controls keep the classic look.
+// the context cannot be made the controls keep the classic look, as they always do before XP,
+// which has no activation contexts.
 class CommonControlsContext {
  public:
+  // Whether this Windows has activation contexts (XP and later).
+  static bool Available();
+
   CommonControlsContext(HINSTANCE instance, WORD manifest_id);
   ~CommonControlsContext();
   CommonControlsContext(const CommonControlsContext&) = delete;

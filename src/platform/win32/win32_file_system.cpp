@@ -15,6 +15,8 @@
 #include "platform/wildcard.h"
 #include "platform/win32/file_link.h"
 #include "platform/win32/long_path.h"
+#include "platform/win32/optional_function.h"
+#include "platform/win32/system_case.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/wow64_view.h"
@@ -78,31 +80,6 @@ std::atomic<uint64_t> g_disk_events{0};
 
 void NoteDiskEvent() {
   ++g_disk_events;
-}
-
-// A name upper-cased by the system's own table, as the file system compares names
-// (LCMapStringEx without LCMAP_LINGUISTIC_CASING uses the file-system casing: one character for
-// one, ß stays ß); ASCII names, the common case, in our own code.
-std::string SystemUpperCase(const std::string& name) {
-  std::string out = name;
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      std::wstring wide = Widen(name);
-      std::wstring upper(wide.size(), L'\0');
-      int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(),
-                                 static_cast<int>(wide.size()), upper.data(),
-                                 static_cast<int>(upper.size()), nullptr, nullptr, 0);
-      if (length <= 0) {
-        return UpperCaseName(name);  // the portable table, should the system refuse
-      }
-      upper.resize(static_cast<size_t>(length));
-      return Narrow(upper);
-    }
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return out;
 }
 
 // Starts every directory read of the layer, and reads the attributes of a path looked up by
@@ -209,7 +186,7 @@ class Listing {
   }
 
   // Upper-case ordinal comparison; ASCII in our own code (the system call costs more than
-  // the comparison itself), anything else by CompareStringOrdinal.
+  // the comparison itself), anything else by the system's table (CompareNamesIgnoringCase).
   bool Less(const Entry& a, const Entry& b) const {
     const wchar_t* x = names_.data() + a.offset;
     const wchar_t* y = names_.data() + b.offset;
@@ -218,8 +195,7 @@ class Listing {
       wchar_t cx = x[i];
       wchar_t cy = y[i];
       if (cx >= 0x80 || cy >= 0x80) {
-        return CompareStringOrdinal(x, static_cast<int>(a.length), y, static_cast<int>(b.length),
-                                    TRUE) == CSTR_LESS_THAN;
+        return CompareNamesIgnoringCase(x, a.length, y, b.length) < 0;
       }
       cx = (cx >= L'a' && cx <= L'z') ? cx - (L'a' - L'A') : cx;
       cy = (cy >= L'a' && cy <= L'z') ? cy - (L'a' - L'A') : cy;
@@ -773,10 +749,18 @@ class Win32FileSystem : public FileSystem {
   DeletedFile just_deleted_;
 };
 
+// Windows before NT 4.0 and 98 has no FindFirstFileExW: the plain read gives the same entries.
+HANDLE WINAPI FindFirstStandard(LPCWSTR pattern, FINDEX_INFO_LEVELS, LPVOID data, FINDEX_SEARCH_OPS,
+                                LPVOID, DWORD) {
+  return FindFirstFileW(pattern, static_cast<WIN32_FIND_DATAW*>(data));
+}
+
 }  // namespace
 
 std::shared_ptr<FileSystem> MakeWin32FileSystem() {
-  return MakeWin32FileSystemWith(&FindFirstFileExW, &GetFileAttributesW);
+  static OptionalFunction<FindFirstFileExFn> find_first_ex("kernel32.dll", "FindFirstFileExW");
+  FindFirstFileExFn find_first = find_first_ex.Get();
+  return MakeWin32FileSystemWith(find_first ? find_first : &FindFirstStandard, &GetFileAttributesW);
 }
 
 std::shared_ptr<FileSystem> MakeWin32FileSystemWith(FindFirstFileExFn find_first,

@@ -10,6 +10,7 @@
 #include "platform/win32/register_dll.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_version.h"
 
 namespace zant {
 
@@ -46,14 +47,7 @@ std::string ToAnsi(const std::string& utf8) {
 
 class Win32RestartCalls : public RestartCalls {
  public:
-  uint32_t PlatformId() override {
-    OSVERSIONINFOEXW info = {};
-    info.dwOSVersionInfoSize = sizeof(info);
-    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) {
-      return 0;
-    }
-    return info.dwPlatformId;
-  }
+  uint32_t PlatformId() override { return win32::PlatformIdentifier(); }
 
   bool OpenOwnToken() override {
     return OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
@@ -116,9 +110,16 @@ class Win32SystemServices : public SystemServices {
 
   bool ClaimSingleInstance() override {
     // One name for every session; where the global namespace is refused (no right to create
-    // global objects), the session's own. The mutex is held as long as these services live,
-    // which is the whole run.
-    for (const wchar_t* name : {L"Global\\ZANTOnCD140Update", L"Local\\ZANTOnCD140Update"}) {
+    // global objects), the session's own. Windows before 2000 has no sessions and allows no
+    // backslash in an object's name: there the plain name is the one for the whole computer.
+    // The mutex is held as long as these services live, which is the whole run.
+    const win32::WindowsVersion& windows = win32::RunningWindows();
+    const bool has_sessions = windows.nt_family && windows.major >= 5;
+    std::vector<const wchar_t*> names = {L"ZANTOnCD140Update"};
+    if (has_sessions) {
+      names = {L"Global\\ZANTOnCD140Update", L"Local\\ZANTOnCD140Update"};
+    }
+    for (const wchar_t* name : names) {
       HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
       const DWORD error = GetLastError();  // read before anything else can change it
       single_instance_.reset(mutex);

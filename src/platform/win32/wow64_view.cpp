@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/name_case.h"
+#include "platform/win32/optional_function.h"
 #include "platform/win32/wide.h"
 
 namespace zant::win32 {
@@ -16,14 +17,23 @@ struct Wow64Windows {
   bool has_sysnative = false;
 };
 
+using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+using GetSystemWindowsDirectoryFn = UINT(WINAPI*)(LPWSTR, UINT);
+
+// Windows without IsWow64Process (before XP) runs no 32-bit program on a 64-bit system.
 Wow64Windows ReadWow64Windows() {
+  static OptionalFunction<IsWow64ProcessFn> is_wow64_process("kernel32.dll", "IsWow64Process");
+  static OptionalFunction<GetSystemWindowsDirectoryFn> system_windows_directory(
+      "kernel32.dll", "GetSystemWindowsDirectoryW");
   Wow64Windows view;
   BOOL wow64 = FALSE;
-  if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) {
+  IsWow64ProcessFn is_wow64 = is_wow64_process.Get();
+  GetSystemWindowsDirectoryFn windows_directory = system_windows_directory.Get();
+  if (!is_wow64 || !windows_directory || !is_wow64(GetCurrentProcess(), &wow64) || !wow64) {
     return view;
   }
   std::vector<wchar_t> folder(MAX_PATH + 1);
-  UINT length = GetSystemWindowsDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+  UINT length = windows_directory(folder.data(), static_cast<UINT>(folder.size()));
   if (length == 0 || length >= folder.size()) {
     return view;
   }

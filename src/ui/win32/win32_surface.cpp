@@ -7,6 +7,8 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/win32/optional_function.h"
+#include "platform/win32/side_by_side.h"
 #include "platform/win32/wide.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/gdi_handles.h"
@@ -125,9 +127,24 @@ class Win32Surface final : public Surface {
   HWND saved_focus_ = nullptr;
 };
 
+// Common controls 6 for the window's buttons and text boxes, from the side-by-side store that the
+// program's activation context names (XP and later). Before XP the window's controls are the
+// system's own classic ones, which need no common controls: comctl32 is not loaded there at
+// all (loaded by name without an activation context, it would be looked for beside the exe).
+void StartCommonControls() {
+  if (!CommonControlsContext::Available() || !LoadLibraryA("comctl32.dll")) {
+    return;
+  }
+  using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  static OptionalFunction<InitCommonControlsExFn> init("comctl32.dll", "InitCommonControlsEx");
+  if (InitCommonControlsExFn start = init.Get()) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
+    start(&icc);
+  }
+}
+
 Win32Surface::Win32Surface(HINSTANCE resources) {
-  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&icc);
+  StartCommonControls();
 
   HINSTANCE module = GetModuleHandleW(nullptr);
   RegisterWindowClass(module, &WindowProc);
@@ -265,10 +282,18 @@ void Win32Surface::SizeClientArea(int width, int height, const RECT* suggested) 
 }
 
 void Win32Surface::CentreOnScreen() {
+  // Monitors came with 98 and 2000; before them the work area is the one screen's.
+  using MonitorFromWindowFn = HMONITOR(WINAPI*)(HWND, DWORD);
+  using GetMonitorInfoFn = BOOL(WINAPI*)(HMONITOR, MONITORINFO*);
+  static OptionalFunction<MonitorFromWindowFn> monitor_from_window("user32.dll",
+                                                                   "MonitorFromWindow");
+  static OptionalFunction<GetMonitorInfoFn> monitor_info("user32.dll", "GetMonitorInfoW");
+  MonitorFromWindowFn monitor_of = monitor_from_window.Get();
+  GetMonitorInfoFn info_of = monitor_info.Get();
   RECT work{};
   MONITORINFO info{};
   info.cbSize = sizeof(info);
-  if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &info)) {
+  if (monitor_of && info_of && info_of(monitor_of(window_, MONITOR_DEFAULTTOPRIMARY), &info)) {
     work = info.rcWork;
   } else {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
