@@ -2,7 +2,8 @@
 
 # Wine itself comes from the WoW64 root (scripts/lib/wow64), which debootstrap makes.
 ZANT_PACKAGES="cmake ninja-build g++ googletest libgtest-dev
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
+  g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
   binutils-mingw-w64-i686 debootstrap xvfb xauth python3 imagemagick
   xorriso osslsigncode openssl softhsm2 libengine-pkcs11-openssl"
 

@@ -60,12 +60,12 @@ def build_windows_files() -> None:
         programs = {f"program{arch}": ["v40"], f"program{arch}-130": ["v30"],
                     f"program{arch}-no-version": [], f"installer{arch}": []}
         for name, resources in programs.items():
-            sh(f"{prefix}-gcc-posix", "-O2", *hardened, "main.c",
+            sh(f"{prefix}-gcc-win32", "-O2", *hardened, "main.c",
                *[f"{r}-{arch}.o" for r in resources], "-o", f"{name}.exe", cwd=folder)
-        sh(f"{prefix}-gcc-posix", "-O2", "-static", "-Wl,--disable-dynamicbase", "main.c",
+        sh(f"{prefix}-gcc-win32", "-O2", "-static", "-Wl,--disable-dynamicbase", "main.c",
            f"v40-{arch}.o", "-o", f"program{arch}-fixed-address.exe", cwd=folder)
         for name in ("lib", "noexport"):
-            sh(f"{prefix}-gcc-posix", "-shared", "-Wl,--kill-at", f"{name}.c", "-o",
+            sh(f"{prefix}-gcc-win32", "-shared", "-Wl,--kill-at", f"{name}.c", "-o",
                f"{name}{arch}.dll", cwd=folder)
     for path in folder.glob("*.[de][lx][le]"):
         built[path.stem] = path.read_bytes()
@@ -543,7 +543,7 @@ class Runs(MediumTestCase):
         payload = write_payload(folder / "payload")
         for what, options, tools in (
                 ("image", ["--program", program()], ["xorriso", "i686-w64-mingw32-objdump"]),
-                ("build", [], ["cmake", "ninja", "i686-w64-mingw32-g++-posix"]),
+                ("build", [], ["cmake", "ninja", "i686-w64-mingw32-g++-win32"]),
                 ("signing", ["--program", program(), "--cert", "c.pem", "--key", "k.pem"],
                  ["osslsigncode", "openssl"])):
             with self.subTest(what):
