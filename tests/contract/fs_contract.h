@@ -40,13 +40,17 @@ class Backend {
   // this backend cannot make one here.
   virtual bool MakeFileLink(const std::string& path, const std::string& target) = 0;
   // Marks a file as downloaded from the Internet (Windows keeps the mark in the file's
-  // Zone.Identifier stream), and tells whether a file carries the mark.
-  virtual void MarkDownloaded(const std::string& path) = 0;
+  // Zone.Identifier stream), and tells whether a file carries the mark. false when this
+  // backend's file system keeps no marks.
+  virtual bool MarkDownloaded(const std::string& path) = 0;
   virtual bool MarkedDownloaded(const std::string& path) = 0;
   // Whether a link to a read-only file has attributes of its own, as on Windows. Wine shows a
   // Linux link to a file with its target's attributes and refuses to remove or replace a link
   // to a read-only file, as it refuses the file itself.
   virtual bool FileLinksHaveOwnAttributes() const { return true; }
+  // Whether the layer reaches only the names of the system's ANSI code page, as on the 95
+  // family (its own tests show what it does with the others).
+  virtual bool AnsiNamesOnly() const { return false; }
 
   // The drives as the backend itself knows them, ascending, with the object model's type codes.
   virtual std::vector<DriveInfo> ExpectedDrives() = 0;

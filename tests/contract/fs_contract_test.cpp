@@ -238,7 +238,9 @@ TEST_P(FsContract, CopyFileLeavesTheDownloadMarkBehind) {
   File("ro.txt", "from the download");
   File("dst.txt", "old");
   for (const char* name : {"src.txt", "ro.txt", "dst.txt"}) {
-    backend_->MarkDownloaded(At(name));
+    if (!backend_->MarkDownloaded(At(name))) {
+      GTEST_SKIP() << "this backend's file system keeps no download marks";
+    }
   }
   backend_->SetAttributes(At("ro.txt"), attr::kReadOnly);
   fs_->CopyFile(At("src.txt"), At("dst.txt"), true);
@@ -354,7 +356,7 @@ TEST_P(FsContract, DeleteFileAndDeleteFolderRemoveALinkToAFileNeverItsTarget) {
 
 // The update makes its log under a name of its own, flushes it and renames it into place when
 // complete.
-TEST_P(FsContract, MoveFileRenamesAndReplacesAnOrdinaryFileOrALinkNeverItsTarget) {
+TEST_P(FsContract, MoveFileRenamesAndReplacesAnOrdinaryFile) {
   File("making.tmp", "log 1");
   fs_->FlushFile(At("making.tmp"));
   EXPECT_TRUE(
@@ -376,7 +378,10 @@ TEST_P(FsContract, MoveFileRenamesAndReplacesAnOrdinaryFileOrALinkNeverItsTarget
   }
   EXPECT_TRUE(FailsWith([&] { fs_->MoveFile(At("gone.tmp"), At("x.log")); }, err::kFileNotFound,
                         At("gone.tmp")));
+}
 
+TEST_P(FsContract, MoveFileReplacesALinkNeverItsTarget) {
+  File("making.tmp", "log 3");
   Dir("elsewhere");
   File("elsewhere\\sent.log", "the user's");
   if (!backend_->MakeFileLink(At("linked.log"), At("elsewhere\\sent.log"))) {
@@ -561,6 +566,9 @@ TEST_P(FsContract, DirMatchIsEmptyForAMissingFolderButFailsOnANotReadyDrive) {
 // --- Names outside the ANSI code page -----------------------------------------------------------
 
 TEST_P(FsContract, LetterCaseBeyondAsciiIsIgnoredAsTheFileSystemIgnoresIt) {
+  if (backend_->AnsiNamesOnly()) {
+    GTEST_SKIP() << "names beyond the ANSI code page: see the ANSI family's own test";
+  }
   const std::string uber =
       "\xC3\xBC"
       "ber.doc";                                                    // über.doc
@@ -603,6 +611,9 @@ TEST_P(FsContract, LetterCaseBeyondAsciiIsIgnoredAsTheFileSystemIgnoresIt) {
 }
 
 TEST_P(FsContract, NamesOutsideTheAnsiCodePageWorkEverywhere) {
+  if (backend_->AnsiNamesOnly()) {
+    GTEST_SKIP() << "names beyond the ANSI code page: see the ANSI family's own test";
+  }
   const std::string omega = "\xCE\xA9mega-\xC3\xBC.txt";                  // Ωmega-ü.txt
   const std::string folder = "\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0";  // Папка
   Dir(folder);

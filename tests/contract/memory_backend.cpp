@@ -42,7 +42,10 @@ class MemoryBackend : public Backend {
     disk_->MakeFileLink(path, target);
     return true;
   }
-  void MarkDownloaded(const std::string& path) override { disk_->MarkDownloaded(path); }
+  bool MarkDownloaded(const std::string& path) override {
+    disk_->MarkDownloaded(path);
+    return true;
+  }
   bool MarkedDownloaded(const std::string& path) override { return disk_->MarkedDownloaded(path); }
   std::vector<DriveInfo> ExpectedDrives() override {
     return {{"A", drive_type::kRemovable}, {"C", drive_type::kFixed},   {"D", drive_type::kFixed},

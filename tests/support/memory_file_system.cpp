@@ -104,6 +104,7 @@ struct MemoryDisk::Impl {
   int changes = 0;
   std::vector<std::string> changed_paths;
   int failing_change = 0;  // 0: none
+  bool rename_without_replacing = false;
   MemoryDisk::ChangeFault change_fault = MemoryDisk::ChangeFault::kRefused;
   std::string read_prefix;  // Key() of the normalised prefix; empty: reads are not recorded
   std::set<std::string> read_paths;
@@ -555,6 +556,10 @@ class MemoryFileSystem : public FileSystem {
           (dst.node->attributes & (attr::kReadOnly | attr::kHidden | attr::kSystem))))) {
       Fail(err::kAccessDenied, to);
     }
+    if (dst.error == 0 && impl().rename_without_replacing) {
+      impl().CountChangeOrStop(to);
+      dst.parent->children.erase(Key(dst.node->name));
+    }
     // A rename happens whole or not at all: a computer stopped at it has not renamed.
     impl().CountChangeOrStop(to);
     std::string folder, name;
@@ -847,6 +852,10 @@ void MemoryDisk::ClearFaults() {
   impl_->dir_match_faults.clear();
   impl_->drives_fault = 0;
   impl_->failing_change = 0;
+}
+
+void MemoryDisk::RenameWithoutReplacing(bool on) {
+  impl_->rename_without_replacing = on;
 }
 
 void MemoryDisk::FailNthChange(int n, ChangeFault fault) {

@@ -76,6 +76,9 @@ class MemoryDisk {
   // cut by a power cut (stopped, and then every file whose data was written by a copy and not
   // flushed since reads empty: the file system journals names and attributes, not data).
   enum class ChangeFault { kRefused, kDiskFull, kStopped, kPowerCut };
+  // Renames as the 95 family does, which has no replacing rename: a file in the way is deleted
+  // first (one change), then the file renamed (another).
+  void RenameWithoutReplacing(bool on);
   void FailNthChange(int n, ChangeFault fault);
   int ChangeCount() const;
   // The path of every change counted so far, in order.

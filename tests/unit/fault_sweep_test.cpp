@@ -3,7 +3,8 @@
 // the original computer with that one change failing (refused, disk full, computer stopped
 // dead, power cut: stopped, and what was written but not yet flushed to the disk is lost),
 // followed by a second, fault-free run. The second run must leave every drive exactly as the
-// clean run did.
+// clean run did. The sweep runs twice: with the NT family's replacing rename, and with the 95
+// family's delete-then-rename.
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,8 @@ class AnsweringSurface : public Surface {
 // in the system folder, the toolkit's Start menu folder, and one library that fails to
 // register, so that the log is written too.
 struct Computer : SampleComputer {
-  Computer() {
+  explicit Computer(bool rename_without_replacing) {
+    disk->RenameWithoutReplacing(rename_without_replacing);
     disk->AddDrive('D', drive_type::kFixed);
     AddInstallation("C:\\ZANT");
     AddInstallation("D:\\Apps\\ZANT");
@@ -162,9 +164,12 @@ const char* Name(ChangeFault fault) {
   return "";
 }
 
-TEST(FaultSweep, EverySingleFaultIsMendedByASecondRun) {
+class FaultSweep : public testing::TestWithParam<bool> {};
+
+TEST_P(FaultSweep, EverySingleFaultIsMendedByASecondRun) {
   const auto started = std::chrono::steady_clock::now();
-  Computer clean;
+  const bool rename_without_replacing = GetParam();
+  Computer clean(rename_without_replacing);
   ASSERT_EQ(clean.RunOnce(), modMain::kExitNormal);
   const EndState want = Record(*clean.disk);
   const std::vector<std::string> changes = clean.disk->ChangedPaths();
@@ -179,7 +184,7 @@ TEST(FaultSweep, EverySingleFaultIsMendedByASecondRun) {
     for (ChangeFault fault : kFaults) {
       const std::string which =
           "change " + std::to_string(n) + " (" + changes[n - 1] + "), " + Name(fault);
-      Computer pc;
+      Computer pc(rename_without_replacing);
       pc.disk->FailNthChange(n, fault);
       bool stopped = false;
       try {
@@ -243,6 +248,11 @@ TEST(FaultSweep, EverySingleFaultIsMendedByASecondRun) {
             << " ms; " << converged << " converged\n";
   EXPECT_EQ(converged, swept);
 }
+
+INSTANTIATE_TEST_SUITE_P(Renames, FaultSweep, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return info.param ? "DeleteThenRename" : "ReplacingRename";
+                         });
 
 }  // namespace
 }  // namespace zant::test

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include "platform/win32/wide.h"
 #include "ui/layout.h"
 #include "ui/win32/win32_surface.h"
+#include "win32/family_scope.h"
 
 namespace zant::win32 {
 namespace {
@@ -592,6 +594,46 @@ UINT g_exit_code = 0;
 
 void WINAPI RecordExit(UINT code) {
   g_exit_code = code;
+}
+
+// On the 95 family the window, its class and its messages are ANSI; it looks and answers as on
+// the NT family.
+TEST(ProgressWindowOfThe95Family, IsAnAnsiWindowThatShowsAndAnswersAlike) {
+  win32test::FamilyScope ansi(0);
+  std::unique_ptr<Surface> surface = MakeWin32Surface(nullptr);
+  HWND window = static_cast<HWND>(surface->NativeHandle());
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(IsWindowUnicode(window));
+  EXPECT_EQ(TextOf(window), L"ZANT On CD v 1.40 Update");
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, ui::TwipsToPixels(ui::kClientWidth, DpiOf(window)));
+  for (const ui::ControlLayout& c : ui::Controls()) {
+    SCOPED_TRACE(c.name);
+    HWND child = GetDlgItem(window, ControlId(c.id));
+    ASSERT_NE(child, nullptr);
+    EXPECT_FALSE(IsWindowUnicode(child));
+    if (c.kind != ui::ControlKind::kPictureBox) {
+      EXPECT_EQ(TextOf(child),
+                std::wstring(c.initial_text, c.initial_text + strlen(c.initial_text)));
+    }
+  }
+  int cancels = 0;
+  surface->SetCancelHandler([&cancels] { ++cancels; });
+  surface->Show();
+  surface->SetStatusText("Caf\xC3\xA9 \xE2\x80\x94 D:\\ZANT");  // in the code page
+  EXPECT_EQ(TextOf(GetDlgItem(window, ControlId(Control::kTxtMessage))),
+            L"Caf\u00e9 \u2014 D:\\ZANT");
+  PostMessageA(GetDlgItem(window, ControlId(Control::kCmdCancel)), BM_CLICK, 0, 0);
+  surface->PumpEvents();
+  EXPECT_EQ(cancels, 1);
+  BoxAnswerer seen(IDNO);
+  EXPECT_EQ(surface->MessageBox("Cancel?", "Cancel Update?", Buttons::kYesNo, Icon::kWarning),
+            Answer::kNo);
+  EXPECT_TRUE(seen.get().found);
+  EXPECT_EQ(seen.get().owner, window);
+  surface->Unload();
+  EXPECT_FALSE(IsWindow(window));
 }
 
 TEST(DelayLoadReport, IsAnErrorBoxWithOneOkButtonBeforeTheExit) {

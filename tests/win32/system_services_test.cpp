@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "family_scope.h"
 #include "platform/error.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system_services.h"
@@ -15,6 +16,8 @@ namespace zant {
 namespace {
 
 using namespace standins;
+using win32test::FamilyScope;
+using win32test::kBothFamilies;
 
 bool IsFolder(const std::string& path) {
   DWORD attributes = GetFileAttributesW(win32::Widen(path).c_str());
@@ -33,41 +36,58 @@ std::string ReadBytes(const std::wstring& path) {
 }
 
 TEST(Win32SystemServices, OwnFolderHoldsTheRunningProgram) {
-  auto services = MakeWin32SystemServices();
-  std::string folder = services->OwnFolder();
-  ASSERT_TRUE(IsFolder(folder)) << folder;
-  wchar_t exe[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring name = std::filesystem::path(exe).filename().wstring();
-  EXPECT_NE(GetFileAttributesW((win32::Widen(folder) + L"\\" + name).c_str()),
-            INVALID_FILE_ATTRIBUTES);
+  for (const auto& family : kBothFamilies) {
+    SCOPED_TRACE(family.name);
+    FamilyScope scope(family.nt_family);
+    auto services = MakeWin32SystemServices();
+    std::string folder = services->OwnFolder();
+    ASSERT_TRUE(IsFolder(folder)) << folder;
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring name = std::filesystem::path(exe).filename().wstring();
+    EXPECT_NE(GetFileAttributesW((win32::Widen(folder) + L"\\" + name).c_str()),
+              INVALID_FILE_ATTRIBUTES);
+  }
 }
 
 TEST(Win32SystemServices, OnlyOneUpdaterAtATime) {
-  auto first = MakeWin32SystemServices();
-  ASSERT_TRUE(first->ClaimSingleInstance());
-  EXPECT_FALSE(MakeWin32SystemServices()->ClaimSingleInstance());
-  EXPECT_FALSE(MakeWin32SystemServices()->ClaimSingleInstance()) << "a refused claim holds nothing";
-  first.reset();
-  EXPECT_TRUE(MakeWin32SystemServices()->ClaimSingleInstance()) << "released with its owner";
+  for (const auto& family : kBothFamilies) {
+    SCOPED_TRACE(family.name);
+    FamilyScope scope(family.nt_family);
+    auto first = MakeWin32SystemServices();
+    ASSERT_TRUE(first->ClaimSingleInstance());
+    EXPECT_FALSE(MakeWin32SystemServices()->ClaimSingleInstance());
+    EXPECT_FALSE(MakeWin32SystemServices()->ClaimSingleInstance())
+        << "a refused claim holds nothing";
+    first.reset();
+    EXPECT_TRUE(MakeWin32SystemServices()->ClaimSingleInstance()) << "released with its owner";
+  }
 }
 
 TEST(Win32SystemServices, SystemFolderExistsWithoutTrailingBackslash) {
-  std::string folder = MakeWin32SystemServices()->GetSystemFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_NE(folder.back(), '\\');
-  EXPECT_TRUE(IsFolder(folder)) << folder;
+  for (const auto& family : kBothFamilies) {
+    SCOPED_TRACE(family.name);
+    FamilyScope scope(family.nt_family);
+    std::string folder = MakeWin32SystemServices()->GetSystemFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_NE(folder.back(), '\\');
+    EXPECT_TRUE(IsFolder(folder)) << folder;
+  }
 }
 
 TEST(Win32SystemServices, ProgramsFolderEndsWithExactlyOneBackslash) {
-  std::string folder = MakeWin32SystemServices()->GetSpecialFolderPath(kCsidlPrograms, nullptr);
-  ASSERT_GE(folder.size(), 2u) << folder;
-  EXPECT_EQ(folder.back(), '\\');
-  EXPECT_NE(folder[folder.size() - 2], '\\') << folder;
-  EXPECT_TRUE(IsFolder(folder)) << folder;
-  EXPECT_TRUE(EndsWith(folder, "\\Start Menu\\Programs\\")) << folder;
-  // The clean-up joins names with and without a separator of its own; both reach the folder.
-  EXPECT_TRUE(IsFolder(folder + "\\.")) << folder;
+  for (const auto& family : kBothFamilies) {
+    SCOPED_TRACE(family.name);
+    FamilyScope scope(family.nt_family);
+    std::string folder = MakeWin32SystemServices()->GetSpecialFolderPath(kCsidlPrograms, nullptr);
+    ASSERT_GE(folder.size(), 2u) << folder;
+    EXPECT_EQ(folder.back(), '\\');
+    EXPECT_NE(folder[folder.size() - 2], '\\') << folder;
+    EXPECT_TRUE(IsFolder(folder)) << folder;
+    EXPECT_TRUE(EndsWith(folder, "\\Start Menu\\Programs\\")) << folder;
+    // The clean-up joins names with and without a separator of its own; both reach the folder.
+    EXPECT_TRUE(IsFolder(folder + "\\.")) << folder;
+  }
 }
 
 TEST(Win32SystemServices, FolderWithoutFileSystemPathOrUnknownNumberGivesEmpty) {
@@ -77,24 +97,28 @@ TEST(Win32SystemServices, FolderWithoutFileSystemPathOrUnknownNumberGivesEmpty) 
 }
 
 TEST(Win32SystemServices, LogEntriesStartOnANewLineAndKeepEarlierContent) {
-  ScratchFolder scratch(L"zant-log");
-  auto services = MakeWin32SystemServices();
+  for (const auto& family : kBothFamilies) {
+    SCOPED_TRACE(family.name);
+    FamilyScope scope(family.nt_family);
+    ScratchFolder scratch(L"zant-log");
+    auto services = MakeWin32SystemServices();
 
-  std::wstring fresh = scratch.Path() + L"\\ZEPDI140.log";
-  services->AppendLogLine(win32::Narrow(fresh), "A");
-  services->AppendLogLine(win32::Narrow(fresh), "B");
-  EXPECT_EQ(ReadBytes(fresh), "\r\nA\r\nB");
+    std::wstring fresh = scratch.Path() + L"\\ZEPDI140.log";
+    services->AppendLogLine(win32::Narrow(fresh), "A");
+    services->AppendLogLine(win32::Narrow(fresh), "B");
+    EXPECT_EQ(ReadBytes(fresh), "\r\nA\r\nB");
 
-  std::wstring earlier = scratch.Path() + L"\\earlier.log";
-  std::ofstream(std::filesystem::path(earlier), std::ios::binary) << "from an earlier run";
-  services->AppendLogLine(win32::Narrow(earlier), "Error copying dartzip.dll");
-  EXPECT_EQ(ReadBytes(earlier), "from an earlier run\r\nError copying dartzip.dll");
+    std::wstring earlier = scratch.Path() + L"\\earlier.log";
+    std::ofstream(std::filesystem::path(earlier), std::ios::binary) << "from an earlier run";
+    services->AppendLogLine(win32::Narrow(earlier), "Error copying dartzip.dll");
+    EXPECT_EQ(ReadBytes(earlier), "from an earlier run\r\nError copying dartzip.dll");
 
-  // The file is closed again: nobody else's exclusive open is refused.
-  HANDLE exclusive =
-      CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
-  CloseHandle(exclusive);
+    // The file is closed again: nobody else's exclusive open is refused.
+    HANDLE exclusive =
+        CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
+    CloseHandle(exclusive);
+  }
 }
 
 TEST(Win32SystemServices, LogTextIsWrittenInTheAnsiCodePage) {
@@ -112,14 +136,18 @@ TEST(Win32SystemServices, LogTextIsWrittenInTheAnsiCodePage) {
 }
 
 TEST(Win32SystemServices, LogThatCannotBeOpenedThrowsWithItsPath) {
-  ScratchFolder scratch(L"zant-log-missing");
-  std::string log = win32::Narrow(scratch.Path()) + "\\no such folder\\ZEPDI140.log";
-  try {
-    MakeWin32SystemServices()->AppendLogLine(log, "A");
-    FAIL() << "no error for " << log;
-  } catch (const RunError& error) {
-    EXPECT_EQ(error.Number(), ERROR_PATH_NOT_FOUND);
-    EXPECT_NE(error.Description().find(log), std::string::npos) << error.Description();
+  for (const auto& family : kBothFamilies) {
+    SCOPED_TRACE(family.name);
+    FamilyScope scope(family.nt_family);
+    ScratchFolder scratch(L"zant-log-missing");
+    std::string log = win32::Narrow(scratch.Path()) + "\\no such folder\\ZEPDI140.log";
+    try {
+      MakeWin32SystemServices()->AppendLogLine(log, "A");
+      FAIL() << "no error for " << log;
+    } catch (const RunError& error) {
+      EXPECT_EQ(error.Number(), ERROR_PATH_NOT_FOUND);
+      EXPECT_NE(error.Description().find(log), std::string::npos) << error.Description();
+    }
   }
 }
 
@@ -139,29 +167,34 @@ class StartProgramTest : public ::testing::Test {
 };
 
 TEST_F(StartProgramTest, StartsTheNamedProgramMinimizedWithoutFocusEvenBesideADecoy) {
-  // "...\ZANT Update\EXE\msvbvm50.exe" read without quotes starts with "...\ZANT.exe".
-  ScratchFolder scratch(L"zant-start");
-  std::wstring exe_folder = scratch.Path() + L"\\ZANT Update\\EXE";
-  std::filesystem::create_directories(exe_folder);
-  std::wstring installer = exe_folder + L"\\msvbvm50.exe";
-  ASSERT_TRUE(CopyFileW(ComponentPath(L"installer_standin.exe").c_str(), installer.c_str(), FALSE));
-  ASSERT_TRUE(CopyFileW(ComponentPath(L"installer_standin.exe").c_str(),
-                        (scratch.Path() + L"\\ZANT.exe").c_str(), FALSE));
+  for (const auto& family : kBothFamilies) {
+    SCOPED_TRACE(family.name);
+    FamilyScope scope(family.nt_family);
+    // "...\ZANT Update\EXE\msvbvm50.exe" read without quotes starts with "...\ZANT.exe".
+    ScratchFolder scratch(L"zant-start");
+    std::wstring exe_folder = scratch.Path() + L"\\ZANT Update\\EXE";
+    std::filesystem::create_directories(exe_folder);
+    std::wstring installer = exe_folder + L"\\msvbvm50.exe";
+    ASSERT_TRUE(
+        CopyFileW(ComponentPath(L"installer_standin.exe").c_str(), installer.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(ComponentPath(L"installer_standin.exe").c_str(),
+                          (scratch.Path() + L"\\ZANT.exe").c_str(), FALSE));
 
-  uint32_t id = MakeWin32SystemServices()->StartProgram(win32::Narrow(installer), "/Q");
-  ASSERT_NE(id, 0u);
-  // Whichever of the two ran records itself.
-  ASSERT_TRUE(WaitUntil([] {
-    return ReadRegistryDword(InstallerKey(L"msvbvm50.exe"), L"ShowWindow").has_value() ||
-           RegistryKeyExists(InstallerKey(L"ZANT.exe"));
-  }));
-  WaitForExit(id);
+    uint32_t id = MakeWin32SystemServices()->StartProgram(win32::Narrow(installer), "/Q");
+    ASSERT_NE(id, 0u);
+    // Whichever of the two ran records itself.
+    ASSERT_TRUE(WaitUntil([] {
+      return ReadRegistryDword(InstallerKey(L"msvbvm50.exe"), L"ShowWindow").has_value() ||
+             RegistryKeyExists(InstallerKey(L"ZANT.exe"));
+    }));
+    WaitForExit(id);
 
-  EXPECT_FALSE(RegistryKeyExists(InstallerKey(L"ZANT.exe")));
-  EXPECT_EQ(ReadRegistryString(InstallerKey(L"msvbvm50.exe"), L"CommandLine"),
-            L"\"" + installer + L"\" /Q");
-  EXPECT_EQ(ReadRegistryDword(InstallerKey(L"msvbvm50.exe"), L"ShowWindow"),
-            DWORD{SW_SHOWMINNOACTIVE});
+    EXPECT_FALSE(RegistryKeyExists(InstallerKey(L"ZANT.exe")));
+    EXPECT_EQ(ReadRegistryString(InstallerKey(L"msvbvm50.exe"), L"CommandLine"),
+              L"\"" + installer + L"\" /Q");
+    EXPECT_EQ(ReadRegistryDword(InstallerKey(L"msvbvm50.exe"), L"ShowWindow"),
+              DWORD{SW_SHOWMINNOACTIVE});
+  }
 }
 
 TEST_F(StartProgramTest, MissingProgramGivesZero) {

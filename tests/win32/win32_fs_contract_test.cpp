@@ -5,6 +5,7 @@
 
 #include "contract/fs_contract.h"
 #include "platform/win32/win32_file_system.h"
+#include "platform/win32/windows_version.h"
 #include "win32/win32_fs_fixture.h"
 
 // The contract suite against the Win32 layer, on a fresh folder of the scratch drive D:.
@@ -14,6 +15,8 @@ namespace {
 
 class Win32Backend : public Backend {
  public:
+  static constexpr const char* kMark = ":Zone.Identifier";
+
   Win32Backend() : root_(win32test::UniqueFolder("zant-contract")) { win32test::MakeFolder(root_); }
   ~Win32Backend() override { win32test::RemoveTree(root_); }
 
@@ -44,8 +47,9 @@ class Win32Backend : public Backend {
   }
   // The mark as a browser writes it. Wine keeps no streams: there the same name makes a file of
   // its own beside the file, which the same calls find and delete as they would the stream.
-  void MarkDownloaded(const std::string& path) override {
+  bool MarkDownloaded(const std::string& path) override {
     win32test::MakeFile(path + kMark, "[ZoneTransfer]\r\nZoneId=3\r\n");
+    return true;
   }
   bool MarkedDownloaded(const std::string& path) override {
     return win32test::Exists(path + kMark);
@@ -87,16 +91,33 @@ class Win32Backend : public Backend {
     }
   }
 
-  static constexpr const char* kMark = ":Zone.Identifier";
   std::string root_;
+};
+
+// The layer as the 95 family runs it: every call in its A form, names in the ANSI code page.
+// That family has no links and no streams.
+class Win32AnsiBackend : public Win32Backend {
+ public:
+  Win32AnsiBackend() { win32::ActAsFamilyForTest(0); }
+  ~Win32AnsiBackend() override { win32::ActAsFamilyForTest(-1); }
+
+  bool MakeLink(const std::string&, const std::string&) override { return false; }
+  bool MakeFileLink(const std::string&, const std::string&) override { return false; }
+  bool MarkDownloaded(const std::string&) override { return false; }
+  bool AnsiNamesOnly() const override { return true; }
 };
 
 std::unique_ptr<Backend> MakeWin32Backend() {
   return std::make_unique<Win32Backend>();
 }
 
+std::unique_ptr<Backend> MakeWin32AnsiBackend() {
+  return std::make_unique<Win32AnsiBackend>();
+}
+
 INSTANTIATE_TEST_SUITE_P(Win32, FsContract,
-                         testing::Values(BackendParam{"Win32", &MakeWin32Backend}),
+                         testing::Values(BackendParam{"Win32", &MakeWin32Backend},
+                                         BackendParam{"Win32Ansi", &MakeWin32AnsiBackend}),
                          PrintBackendName);
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "fstree/dtree.h"
@@ -13,12 +14,13 @@
 #include "platform/name_case.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
+#include "win32/family_scope.h"
 #include "win32/win32_fs_fixture.h"
 
 // What only the real Win32 layer can show: the drives of the unit prefix, paths beyond
 // MAX_PATH, links made on the Linux side, the single listing behind Files + SubFolders, an
-// older Windows that refuses the cheaper directory read, files in use, and paths relative to
-// the current folder.
+// older Windows that refuses the cheaper directory read, files in use, paths relative to the
+// current folder, and what the 95 family does with names and paths its A calls cannot carry.
 
 namespace zant {
 namespace {
@@ -504,6 +506,92 @@ TEST_F(Win32FsTest, RelativePathsAreTakenFromTheCurrentFolder) {
   EXPECT_TRUE(Exists(at_root));
   EXPECT_TRUE(Exists(folder_));
   DeleteFileW(win32test::Extended(at_root).c_str());
+}
+
+// The 95 family reaches files by their names in the ANSI code page. A name the code page lacks
+// (Ω), or holds only as a look-alike of another file's name (ł as l: "łódź.txt" beside
+// "lodz.txt"), is listed under its short name, which leads to that file alone; the name itself
+// is refused as invalid, never taken for the look-alike. Everything stays removable.
+TEST_F(Win32FsTest, TheAnsiFamilyReachesNamesItCannotHoldByTheirShortNamesOnly) {
+  ASSERT_EQ(GetACP(), 1252u) << "the test's names assume the Western code page";
+  folder_ = win32test::UniqueFolder("zant-ansi");
+  win32test::MakeFolder(folder_);
+  const std::string omega = folder_ + "\\\xCE\xA9mega.txt";  // Ωmega.txt
+  const std::string lodz_accented = folder_ +
+                                    "\\\xC5\x82\xC3\xB3"
+                                    "d\xC5\xBA.txt";  // łódź.txt
+  win32test::MakeFile(omega, "omega");
+  win32test::MakeFile(lodz_accented, "accented");
+  win32test::MakeFile(folder_ + "\\lodz.txt", "look-alike");
+  const std::string uber =
+      "\xC3\xBC"
+      "ber.doc";  // über.doc: in the code page
+  win32test::MakeFile(folder_ + "\\" + uber, "uber");
+
+  win32test::FamilyScope ansi(0);
+  fs_ = win32::MakeWin32FileSystem();
+  std::map<std::string, std::string> content_of;
+  for (const FilePtr& file : fs_->GetFolder(folder_)->Files()) {
+    content_of[file->Name()] = win32test::ReadFile(file->Path());
+  }
+  ASSERT_EQ(content_of.size(), 4u);
+  EXPECT_EQ(content_of["lodz.txt"], "look-alike");
+  EXPECT_EQ(content_of[uber], "uber");
+  std::string omega_short, accented_short;
+  for (const auto& [name, content] : content_of) {
+    if (content == "omega") {
+      omega_short = name;
+    } else if (content == "accented") {
+      accented_short = name;
+    }
+  }
+  ASSERT_NE(omega_short.find('~'), std::string::npos) << omega_short;
+  ASSERT_NE(accented_short.find('~'), std::string::npos) << accented_short;
+
+  for (const std::string& path : {omega, lodz_accented}) {
+    EXPECT_FALSE(fs_->FileExists(path));
+    try {
+      fs_->DeleteFile(path, true);
+      ADD_FAILURE() << "deleted through a name the code page lacks";
+    } catch (const RunError& error) {
+      EXPECT_EQ(error.Number(), ERROR_INVALID_NAME);
+    }
+  }
+  EXPECT_EQ(win32test::ReadFile(folder_ + "\\lodz.txt"), "look-alike");
+  fs_->CopyFile(folder_ + "\\" + omega_short, folder_ + "\\copy.txt", true);
+  EXPECT_EQ(win32test::ReadFile(folder_ + "\\copy.txt"), "omega");
+  EXPECT_EQ(fs_->DirMatch(folder_ + "\\" + accented_short, 0), accented_short);
+
+  fs_->DeleteFolder(folder_, true);
+  EXPECT_FALSE(Exists(folder_));
+}
+
+// The 95 family has no long-path form: a path of MAX_PATH bytes or more is refused as too long,
+// never cut short to a shorter path that could name something else.
+TEST_F(Win32FsTest, TheAnsiFamilyRefusesPathsBeyondItsLimit) {
+  folder_ = win32test::UniqueFolder("zant-ansi-long");
+  std::string deep = folder_;
+  win32test::MakeFolder(deep);
+  for (int i = 0; i < 5; ++i) {
+    deep += "\\" + std::string(60, static_cast<char>('a' + i));
+    win32test::MakeFolder(deep);
+  }
+  win32test::MakeFile(deep + "\\zant.exe", "exe");
+  win32test::FamilyScope ansi(0);
+  fs_ = win32::MakeWin32FileSystem();
+  EXPECT_FALSE(fs_->FileExists(deep + "\\zant.exe"));
+  for (auto call : std::initializer_list<std::function<void()>>{
+           [&] { fs_->GetFolder(deep); },
+           [&] { fs_->CopyFile(deep + "\\zant.exe", folder_ + "\\copy.exe", true); },
+           [&] { fs_->DeleteFile(deep + "\\zant.exe", true); }}) {
+    try {
+      call();
+      ADD_FAILURE() << "a path beyond the limit was used";
+    } catch (const RunError& error) {
+      EXPECT_EQ(error.Number(), ERROR_FILENAME_EXCED_RANGE) << error.Description();
+    }
+  }
+  EXPECT_TRUE(Exists(deep + "\\zant.exe"));
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "platform/win32/optional_function.h"
+#include "platform/win32/system_calls.h"
 #include "platform/win32/system_case.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/windows_version.h"
 
 namespace zant::win32 {
 
@@ -19,7 +21,7 @@ std::wstring FinalPath(const std::wstring& path) {
   static OptionalFunction<GetFinalPathNameByHandleFn> final_path_of("kernel32.dll",
                                                                     "GetFinalPathNameByHandleW");
   GetFinalPathNameByHandleFn get_final_path = final_path_of.Get();
-  if (!get_final_path) {
+  if (!get_final_path || !WideCallsWork()) {
     return {};
   }
   FileHandle file(CreateFileW(path.c_str(), 0,
@@ -80,39 +82,39 @@ DWORD CopyInPlaceOfLink(const std::wstring& source, const std::wstring& destinat
   for (int attempt = 0; attempt < kAttempts && error == ERROR_FILE_EXISTS; ++attempt) {
     fresh = destination + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(attempt) + L".new";
-    error = CopyFileW(source.c_str(), fresh.c_str(), TRUE) ? 0 : GetLastError();
+    error = sys::Copy(source, fresh, true) ? 0 : GetLastError();
   }
   if (error != 0) {
     return error;
   }
-  if (MoveFileExW(fresh.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  if (sys::MoveReplacing(fresh, destination)) {
     return 0;
   }
   error = GetLastError();
-  SetFileAttributesW(fresh.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(fresh.c_str());
+  sys::SetAttributes(fresh, FILE_ATTRIBUTE_NORMAL);
+  sys::Delete(fresh);
   return error;
 }
 
 DWORD RemoveFileLink(const std::wstring& path, DWORD attributes) {
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    return DeleteFileW(path.c_str()) ? 0 : GetLastError();
+    return sys::Delete(path) ? 0 : GetLastError();
   }
   const std::wstring placeholder =
       path + L"." + std::to_wstring(GetCurrentProcessId()) + L".removed";
   {
-    FileHandle created(CreateFileW(placeholder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle created(
+        sys::OpenFile(placeholder, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
     if (!created.valid()) {
       return GetLastError();
     }
   }
-  if (!MoveFileExW(placeholder.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  if (!sys::MoveReplacing(placeholder, path)) {
     DWORD error = GetLastError();
-    DeleteFileW(placeholder.c_str());
+    sys::Delete(placeholder);
     return error;
   }
-  return DeleteFileW(path.c_str()) ? 0 : GetLastError();
+  return sys::Delete(path) ? 0 : GetLastError();
 }
 
 }  // namespace zant::win32

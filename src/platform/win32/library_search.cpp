@@ -1,17 +1,28 @@
 #include "platform/win32/library_search.h"
 
 #include "platform/win32/optional_function.h"
+#include "platform/win32/system_calls.h"
 
 namespace zant::win32 {
 
+namespace {
+
+// Windows 8 and later, and Windows 7 and Vista with the 2011 loader update (KB2533623), which
+// also brought the LOAD_LIBRARY_SEARCH_* flags of LoadLibraryEx.
+using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+SetDefaultDllDirectoriesFn SetDefaultDllDirectories() {
+  static OptionalFunction<SetDefaultDllDirectoriesFn> function("kernel32.dll",
+                                                               "SetDefaultDllDirectories");
+  return function.Get();
+}
+
+}  // namespace
+
 void RestrictLibrarySearch() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
   using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
-  static OptionalFunction<SetDefaultDllDirectoriesFn> set_default_directories(
-      "kernel32.dll", "SetDefaultDllDirectories");
   static OptionalFunction<SetDllDirectoryFn> set_dll_directory("kernel32.dll", "SetDllDirectoryW");
-  if (SetDefaultDllDirectoriesFn restrict = set_default_directories.Get();
-      restrict&& restrict(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+  if (SetDefaultDllDirectoriesFn system_folder_only = SetDefaultDllDirectories();
+      system_folder_only && system_folder_only(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     return;
   }
   // XP SP1 and later: the current folder leaves the search. Before that, the preload is what
@@ -64,9 +75,8 @@ void PreloadSystemLibraries(const std::wstring& system_folder,
 }
 
 void PreloadSystemLibraries() {
-  wchar_t folder[MAX_PATH] = {};
-  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
+  std::wstring folder = sys::SystemFolder();
+  if (folder.empty()) {
     return;
   }
   PreloadSystemLibraries(folder, kPreloadedSystemLibraries);
@@ -75,16 +85,19 @@ void PreloadSystemLibraries() {
 HMODULE LoadLibraryAt(const std::wstring& path) {
   // Not LOAD_LIBRARY_SEARCH_DEFAULT_DIRS: those include the exe's folder, and a library that a
   // component imports but the system folder does not hold yet would come from the medium.
-  HMODULE module = LoadLibraryExW(path.c_str(), nullptr,
-                                  LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (!module && GetLastError() == ERROR_INVALID_PARAMETER) {
-    // Windows without the search flags (Vista, Windows 7 without the loader update): the
-    // library's own folder takes the exe's place at the head of the search, followed by the
-    // system folder, the Windows folder and the folders of PATH; the current folder is out
-    // (RestrictLibrarySearch). The exe's folder is not searched.
-    module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (SetDefaultDllDirectories()) {
+    HMODULE module =
+        sys::LoadLibraryFrom(path, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER) {
+      return module;
+    }
   }
-  return module;
+  // Windows without the search flags (before 8 without the loader update, the 95 family): the
+  // library's own folder takes the exe's place at the head of the search, followed by the
+  // system folder, the Windows folder and the folders of PATH; the current folder is out
+  // where RestrictLibrarySearch could take it out (XP SP1 and later). The exe's folder is not
+  // searched.
+  return sys::LoadLibraryFrom(path, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace zant::win32

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include "platform/fs_path.h"
+#include "platform/win32/system_calls.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_version.h"
 
 namespace zant::win32 {
 
@@ -14,17 +16,8 @@ namespace {
 constexpr size_t kPlainPathLimit = 240;
 
 std::wstring FullPath(const std::wstring& path) {
-  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) {
-    return path;
-  }
-  std::wstring full(size, L'\0');
-  DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-  if (length == 0 || length >= size) {
-    return path;
-  }
-  full.resize(length);
-  return full;
+  std::wstring full = sys::FullPath(path);
+  return full.empty() ? path : full;
 }
 
 }  // namespace
@@ -35,7 +28,8 @@ std::string FullPathName(const std::string& normalized) {
 
 std::wstring Win32Path(const std::string& normalized) {
   std::wstring path = Widen(normalized);
-  if (path.size() < kPlainPathLimit || path.rfind(L"\\\\?\\", 0) == 0) {
+  // The 95 family knows no prefix: a path beyond its limit fails as too long (system_calls.h).
+  if (path.size() < kPlainPathLimit || path.rfind(L"\\\\?\\", 0) == 0 || !WideCallsWork()) {
     return path;
   }
   path = FullPath(path);

@@ -2,13 +2,14 @@
 
 #include "platform/win32/long_path.h"
 #include "platform/win32/optional_function.h"
+#include "platform/win32/system_calls.h"
 #include "platform/win32/wide.h"
 
 namespace zant::win32 {
 
 std::optional<std::wstring> RedirectionBeside(const std::wstring& program_path) {
   std::wstring path = program_path + L".local";
-  if (GetFileAttributesW(Win32Path(Narrow(path)).c_str()) == INVALID_FILE_ATTRIBUTES) {
+  if (sys::GetAttributes(Win32Path(Narrow(path))) == INVALID_FILE_ATTRIBUTES) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
       return std::nullopt;
@@ -18,18 +19,7 @@ std::optional<std::wstring> RedirectionBeside(const std::wstring& program_path) 
 }
 
 std::wstring OwnProgramPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) {
-      return {};
-    }
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
+  return sys::ModulePath(nullptr);
 }
 
 namespace {

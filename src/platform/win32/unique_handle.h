@@ -28,7 +28,9 @@ class UniqueHandle {
 
   static Handle empty() { return reinterpret_cast<Handle>(kEmpty); }
 
-  bool valid() const { return handle_ != empty(); }
+  // A kind whose failure value is INVALID_HANDLE_VALUE never holds 0 either: the 95 family's
+  // stubs of W functions answer 0 for a handle they could not make.
+  bool valid() const { return handle_ != empty() && handle_ != Handle{}; }
   Handle get() const { return handle_; }
 
   // Releases the handle held (if any) and takes the new one.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/system_calls.h"
+
 namespace zant::win32 {
 
 std::wstring Widen(const std::string& utf8) {
@@ -31,14 +33,7 @@ std::string Narrow(const wchar_t* utf16) {
 }
 
 std::string SystemErrorText(uint32_t code) {
-  wchar_t* buffer = nullptr;
-  DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = n ? std::wstring(buffer, n) : L"";
-  if (buffer) {
-    LocalFree(buffer);
-  }
+  std::wstring text = sys::ErrorText(code);
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
                            text.back() == L'.')) {
     text.pop_back();

@@ -16,9 +16,11 @@
 #include "platform/win32/file_link.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/optional_function.h"
+#include "platform/win32/system_calls.h"
 #include "platform/win32/system_case.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/windows_version.h"
 #include "platform/win32/wow64_view.h"
 
 // windows.h maps CopyFile and DeleteFile to their W functions; here they are the layer's own
@@ -133,9 +135,9 @@ DWORD LinkAttributes(DWORD attributes, DWORD reparse_tag) {
 bool ApplyAttributes(const std::wstring& path, DWORD attributes) {
   attributes &= kSettable;
   if ((attributes & FILE_ATTRIBUTE_READONLY) && (attributes & ~FILE_ATTRIBUTE_READONLY)) {
-    SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    sys::SetAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY);
   }
-  return SetFileAttributesW(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
+  return sys::SetAttributes(path, attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
 }
 
 // One directory listing: the names in one buffer (no allocation per entry), "." and ".." left
@@ -171,7 +173,7 @@ class Listing {
                           LinkAttributes(data.dwFileAttributes, data.dwReserved0),
                           data.dwReserved0});
       names_.insert(names_.end(), name, name + length);
-    } while (FindNextFileW(search.get(), &data));
+    } while (sys::FindNext(search.get(), pattern, &data));
     DWORD error = GetLastError();
     return error == ERROR_NO_MORE_FILES ? 0 : error;
   }
@@ -224,7 +226,7 @@ class Win32File : public File {
   std::string Name() const override { return name_; }
 
   uint32_t Attributes() const override {
-    DWORD attributes = GetFileAttributesW(Win32Path(path_).c_str());
+    DWORD attributes = sys::GetAttributes(Win32Path(path_));
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       Fail(GetLastError(), path_);
     }
@@ -331,7 +333,7 @@ class Win32Drive : public Drive {
 
   FolderPtr RootFolder() const override {
     std::string root = std::string(1, letter_) + ":\\";
-    DWORD attributes = GetFileAttributesW(Widen(root).c_str());
+    DWORD attributes = sys::GetAttributes(Widen(root));
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       Fail(AsPathError(GetLastError()), root);
     }
@@ -366,7 +368,7 @@ void DeleteOneFile(const std::string& path, DWORD attributes, bool force) {
     }
     cleared = true;
   }
-  if (!DeleteFileW(wide.c_str())) {
+  if (!sys::Delete(wide)) {
     DWORD error = GetLastError();
     if (cleared) {
       ApplyAttributes(wide, attributes);
@@ -411,7 +413,7 @@ void RemoveOneFolder(const std::string& path, DWORD attributes, DWORD reparse_ta
     }
     ApplyAttributes(wide, attributes & ~FILE_ATTRIBUTE_READONLY);
   }
-  if (!RemoveDirectoryW(wide.c_str())) {
+  if (!sys::RemoveFolder(wide)) {
     Fail(GetLastError(), path);
   }
 }
@@ -445,14 +447,14 @@ void CopyNeverThroughALink(const std::wstring& from, const std::wstring& to,
                            const std::string& to_path, DWORD existing, bool overwrite) {
   DWORD error = 0;
   if (existing == INVALID_FILE_ATTRIBUTES) {
-    error = CopyFileW(from.c_str(), to.c_str(), TRUE) ? 0 : GetLastError();
+    error = sys::Copy(from, to, true) ? 0 : GetLastError();
     if (error == ERROR_FILE_EXISTS && overwrite) {
       error = CopyInPlaceOfLink(from, to);
     }
   } else if (IsFileLink(to, existing)) {
     error = CopyInPlaceOfLink(from, to);
   } else {
-    error = CopyFileW(from.c_str(), to.c_str(), !overwrite) ? 0 : GetLastError();
+    error = sys::Copy(from, to, !overwrite) ? 0 : GetLastError();
   }
   if (error != 0) {
     Fail(error, to_path);
@@ -471,13 +473,16 @@ constexpr wchar_t kDownloadMark[] = L":Zone.Identifier";
 // removal and put back. A removal that still fails is left at that: the copy itself is whole,
 // and stopping the update for the mark would stop it on every run from that medium.
 void RemoveDownloadMark(const std::wstring& path, DWORD attributes) {
+  if (!WideCallsWork()) {
+    return;  // the 95 family's file systems keep no streams
+  }
   const std::wstring mark = path + kDownloadMark;
-  if (DeleteFileW(mark.c_str()) || GetLastError() != ERROR_ACCESS_DENIED ||
+  if (sys::Delete(mark) || GetLastError() != ERROR_ACCESS_DENIED ||
       !(attributes & FILE_ATTRIBUTE_READONLY)) {
     return;
   }
   if (ApplyAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
-    DeleteFileW(mark.c_str());
+    sys::Delete(mark);
     ApplyAttributes(path, attributes);
   }
 }
@@ -514,7 +519,7 @@ class Win32FileSystem : public FileSystem {
         char letter = static_cast<char>('A' + i);
         wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'};
         out.push_back(
-            std::make_shared<Win32Drive>(reader_, letter, DriveTypeCode(GetDriveTypeW(root))));
+            std::make_shared<Win32Drive>(reader_, letter, DriveTypeCode(sys::DriveType(root))));
       }
     }
     return out;
@@ -537,7 +542,7 @@ class Win32FileSystem : public FileSystem {
 
   FilePtr GetFile(const std::string& path) override {
     std::string normalized = fs_path::Normalize(path);
-    DWORD attributes = GetFileAttributesW(Win32Path(normalized).c_str());
+    DWORD attributes = sys::GetAttributes(Win32Path(normalized));
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       Fail(GetLastError(), normalized);
     }
@@ -550,7 +555,7 @@ class Win32FileSystem : public FileSystem {
   }
 
   bool FileExists(const std::string& path) override {
-    DWORD attributes = GetFileAttributesW(Win32Path(fs_path::Normalize(path)).c_str());
+    DWORD attributes = sys::GetAttributes(Win32Path(fs_path::Normalize(path)));
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 
@@ -560,7 +565,7 @@ class Win32FileSystem : public FileSystem {
     std::string to = fs_path::Normalize(destination);
     std::wstring wide_from = Win32Path(from);
     std::wstring wide_to = Win32Path(to);
-    DWORD wanted = GetFileAttributesW(wide_from.c_str());
+    DWORD wanted = sys::GetAttributes(wide_from);
     if (wanted == INVALID_FILE_ATTRIBUTES) {
       Fail(GetLastError(), from);
     }
@@ -584,7 +589,7 @@ class Win32FileSystem : public FileSystem {
     }
     NoteDiskEvent();
     CopyNeverThroughALink(wide_from, wide_to, to, existing, overwrite);
-    DWORD got = GetFileAttributesW(wide_to.c_str());
+    DWORD got = sys::GetAttributes(wide_to);
     RemoveDownloadMark(wide_to, got == INVALID_FILE_ATTRIBUTES ? wanted : got);
     // The copy keeps the source's read-only, hidden and system bits (Wine as non-root loses
     // hidden and system when read-only is set too).
@@ -595,9 +600,9 @@ class Win32FileSystem : public FileSystem {
 
   void FlushFile(const std::string& path) override {
     std::string normalized = fs_path::Normalize(path);
-    FileHandle file(CreateFileW(Win32Path(normalized).c_str(), GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(sys::OpenFile(Win32Path(normalized), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
     if (!file.valid() || !FlushFileBuffers(file.get())) {
       Fail(GetLastError(), normalized);
     }
@@ -622,7 +627,7 @@ class Win32FileSystem : public FileSystem {
     }
     NoteDiskEvent();
     // A rename replaces a link at the destination itself, never its target.
-    if (!MoveFileExW(Win32Path(from).c_str(), Win32Path(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!sys::MoveReplacing(Win32Path(from), Win32Path(to))) {
       Fail(GetLastError(), to);
     }
   }
@@ -730,7 +735,7 @@ class Win32FileSystem : public FileSystem {
       return true;
     }
     std::wstring root = Widen(normalized.substr(0, 2) + "\\");
-    return GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return sys::GetAttributes(root) != INVALID_FILE_ATTRIBUTES;
   }
 
   // Whether the path is the file this layer deleted last, with nothing done since: the folder
@@ -749,18 +754,23 @@ class Win32FileSystem : public FileSystem {
   DeletedFile just_deleted_;
 };
 
-// Windows before NT 4.0 and 98 has no FindFirstFileExW: the plain read gives the same entries.
+// The 95 family has no FindFirstFileExW (98 and ME only a stub): the plain read gives the same
+// entries.
 HANDLE WINAPI FindFirstStandard(LPCWSTR pattern, FINDEX_INFO_LEVELS, LPVOID data, FINDEX_SEARCH_OPS,
                                 LPVOID, DWORD) {
-  return FindFirstFileW(pattern, static_cast<WIN32_FIND_DATAW*>(data));
+  return sys::FindFirst(pattern, static_cast<WIN32_FIND_DATAW*>(data));
 }
 
 }  // namespace
 
+DWORD WINAPI SystemAttributes(LPCWSTR path) {
+  return sys::GetAttributes(path);
+}
+
 std::shared_ptr<FileSystem> MakeWin32FileSystem() {
   static OptionalFunction<FindFirstFileExFn> find_first_ex("kernel32.dll", "FindFirstFileExW");
-  FindFirstFileExFn find_first = find_first_ex.Get();
-  return MakeWin32FileSystemWith(find_first ? find_first : &FindFirstStandard, &GetFileAttributesW);
+  FindFirstFileExFn find_first = WideCallsWork() ? find_first_ex.Get() : nullptr;
+  return MakeWin32FileSystemWith(find_first ? find_first : &FindFirstStandard, &SystemAttributes);
 }
 
 std::shared_ptr<FileSystem> MakeWin32FileSystemWith(FindFirstFileExFn find_first,

@@ -11,11 +11,12 @@
 
 namespace zant::win32 {
 
-// The file-system layer on the Win32 W functions. Listings come from FindFirstFileExW("*") and
-// are sorted by name (ordinal, ignoring case); wildcards are decided by MatchesPattern on long
-// names with the system's upper-case table, never by the system's pattern matching or 8.3 names
-// (the directory match lets the system narrow its read, then decides itself). Long paths and
-// names outside the ANSI code page work. A folder lists its directory once for the pair Files()
+// The file-system layer on the Win32 W functions (the A functions on the 95 family). Listings come
+// from FindFirstFileExW("*") and are sorted by name (ordinal, ignoring case); wildcards are decided
+// by MatchesPattern on long names with the system's upper-case table, never by the system's pattern
+// matching or 8.3 names (the directory match lets the system narrow its read, then decides itself).
+// Long paths and names outside the ANSI code page work. A folder lists its directory once for the
+// pair Files()
 // + SubFolders().
 std::shared_ptr<FileSystem> MakeWin32FileSystem();
 
@@ -25,7 +26,9 @@ std::shared_ptr<FileSystem> MakeWin32FileSystem();
 using FindFirstFileExFn = HANDLE(WINAPI*)(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS,
                                           LPVOID, DWORD);
 using GetFileAttributesFn = DWORD(WINAPI*)(LPCWSTR);
+// GetFileAttributes of the running Windows' family (see system_calls.h).
+DWORD WINAPI SystemAttributes(LPCWSTR path);
 std::shared_ptr<FileSystem> MakeWin32FileSystemWith(
-    FindFirstFileExFn find_first, GetFileAttributesFn get_attributes = &GetFileAttributesW);
+    FindFirstFileExFn find_first, GetFileAttributesFn get_attributes = &SystemAttributes);
 
 }  // namespace zant::win32

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/win32/ansi_text.h"
 #include "platform/win32/register_dll.h"
+#include "platform/win32/system_calls.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_version.h"
@@ -23,20 +25,6 @@ void StripTrailingBackslashes(std::wstring& path) {
   while (!path.empty() && path.back() == L'\\') {
     path.pop_back();
   }
-}
-
-// The text in the system's ANSI code page, as the log has always been written.
-std::string ToAnsi(const std::string& utf8) {
-  std::wstring wide = win32::Widen(utf8);
-  if (wide.empty()) {
-    return {};
-  }
-  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
-                      nullptr);
-  return out;
 }
 
 [[noreturn]] void ThrowLastError(const std::string& what, const std::string& path) {
@@ -85,17 +73,9 @@ class Win32RestartCalls : public RestartCalls {
 class Win32SystemServices : public SystemServices {
  public:
   std::string OwnFolder() override {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-      DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-      if (n == 0) {
-        ThrowLastError("Cannot read the path of", "the running program");
-      }
-      if (n < path.size()) {
-        path.resize(n);
-        break;
-      }
-      path.resize(path.size() * 2);
+    std::wstring path = win32::sys::ModulePath(nullptr);
+    if (path.empty()) {
+      ThrowLastError("Cannot read the path of", "the running program");
     }
     size_t slash = path.rfind(L'\\');
     if (slash == std::wstring::npos) {
@@ -120,7 +100,7 @@ class Win32SystemServices : public SystemServices {
       names = {L"Global\\ZANTOnCD140Update", L"Local\\ZANTOnCD140Update"};
     }
     for (const wchar_t* name : names) {
-      HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+      HANDLE mutex = win32::sys::CreateNamedMutex(name);
       const DWORD error = GetLastError();  // read before anything else can change it
       single_instance_.reset(mutex);
       if (!single_instance_.valid() && error == ERROR_ACCESS_DENIED) {
@@ -136,16 +116,7 @@ class Win32SystemServices : public SystemServices {
   }
 
   std::string GetSystemFolder() override {
-    std::wstring path(MAX_PATH, L'\0');
-    UINT n = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
-    if (n >= path.size()) {  // too small: n is the size needed, with the terminator
-      path.assign(n, L'\0');
-      n = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
-      if (n >= path.size()) {
-        return "";
-      }
-    }
-    path.resize(n);
+    std::wstring path = win32::sys::SystemFolder();
     // A folder path carries no trailing backslash; a system folder at a drive root becomes
     // "C:", the form the run joins "\name" to.
     StripTrailingBackslashes(path);
@@ -158,11 +129,7 @@ class Win32SystemServices : public SystemServices {
         !list.valid()) {
       return "";
     }
-    wchar_t buffer[MAX_PATH] = {};
-    if (!SHGetPathFromIDListW(list.get(), buffer)) {
-      return "";
-    }
-    std::wstring path(buffer);
+    std::wstring path = win32::sys::PathFromIdList(list.get());
     StripTrailingBackslashes(path);
     if (path.empty()) {
       return "";
@@ -171,13 +138,12 @@ class Win32SystemServices : public SystemServices {
   }
 
   void AppendLogLine(const std::string& path, const std::string& text) override {
-    win32::FileHandle file(CreateFileW(win32::Widen(path).c_str(), FILE_APPEND_DATA,
-                                       FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                       nullptr));
+    win32::FileHandle file(win32::sys::OpenForAppend(win32::Widen(path)));
     if (!file.valid()) {
       ThrowLastError("Cannot open the log", path);
     }
-    std::string entry = "\r\n" + ToAnsi(text);
+    // In the system's ANSI code page, as the log has always been written.
+    std::string entry = "\r\n" + win32::ToAnsiText(win32::Widen(text));
     DWORD written = 0;
     if (!WriteFile(file.get(), entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr)) {
       ThrowLastError("Cannot write to the log", path);
@@ -202,16 +168,8 @@ class Win32SystemServices : public SystemServices {
     if (!switches.empty()) {
       command_line += L" " + win32::Widen(switches);
     }
-    std::vector<wchar_t> writable(command_line.begin(), command_line.end());
-    writable.push_back(L'\0');
-
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWMINNOACTIVE;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!win32::sys::StartProcess(application, command_line, SW_SHOWMINNOACTIVE, &process)) {
       return 0;
     }
     // The update does not wait for the program: both handles go at once.

@@ -6,6 +6,7 @@
 
 #include "platform/name_case.h"
 #include "platform/win32/optional_function.h"
+#include "platform/win32/system_calls.h"
 #include "platform/win32/wide.h"
 
 namespace zant::win32 {
@@ -38,7 +39,7 @@ Wow64Windows ReadWow64Windows() {
     return view;
   }
   std::wstring windows(folder.data(), length);
-  DWORD attributes = GetFileAttributesW((windows + L"\\Sysnative").c_str());
+  DWORD attributes = sys::GetAttributes(windows + L"\\Sysnative");
   view.windows_folder = UpperCaseName(Narrow(windows));
   view.has_sysnative =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -1,5 +1,7 @@
 #include "ui/win32/dpi.h"
 
+#include "platform/win32/optional_function.h"
+
 namespace zant::win32 {
 
 namespace {
@@ -7,29 +9,16 @@ namespace {
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 
-// The optional user32 functions, resolved once.
-struct DpiFunctions {
-  GetDpiForWindowFn get_dpi_for_window = nullptr;
-  AdjustWindowRectExForDpiFn adjust_window_rect_ex_for_dpi = nullptr;
-};
-
-template <typename Fn>
-Fn Lookup(HMODULE module, const char* name) {
-  FARPROC proc = module ? GetProcAddress(module, name) : nullptr;
-  // Through the generic function pointer type, which converts to any other without a warning.
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
+// Windows 10 1607 and later; elsewhere the screen's DPI is the window's.
+GetDpiForWindowFn DpiForWindow() {
+  static OptionalFunction<GetDpiForWindowFn> function("user32.dll", "GetDpiForWindow");
+  return function.Get();
 }
 
-const DpiFunctions& Functions() {
-  static const DpiFunctions functions = [] {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    DpiFunctions f;
-    f.get_dpi_for_window = Lookup<GetDpiForWindowFn>(user32, "GetDpiForWindow");
-    f.adjust_window_rect_ex_for_dpi =
-        Lookup<AdjustWindowRectExForDpiFn>(user32, "AdjustWindowRectExForDpi");
-    return f;
-  }();
-  return functions;
+AdjustWindowRectExForDpiFn AdjustForDpi() {
+  static OptionalFunction<AdjustWindowRectExForDpiFn> function("user32.dll",
+                                                               "AdjustWindowRectExForDpi");
+  return function.Get();
 }
 
 UINT ScreenDpi() {
@@ -44,8 +33,8 @@ UINT ScreenDpi() {
 }  // namespace
 
 UINT WindowDpi(HWND window) {
-  if (Functions().get_dpi_for_window && window) {
-    UINT dpi = Functions().get_dpi_for_window(window);
+  if (GetDpiForWindowFn dpi_for_window = DpiForWindow(); dpi_for_window && window) {
+    UINT dpi = dpi_for_window(window);
     if (dpi > 0) {
       return dpi;
     }
@@ -55,8 +44,8 @@ UINT WindowDpi(HWND window) {
 
 RECT WindowRectForClient(const RECT& client, DWORD style, DWORD ex_style, UINT dpi) {
   RECT rect = client;
-  if (Functions().adjust_window_rect_ex_for_dpi &&
-      Functions().adjust_window_rect_ex_for_dpi(&rect, style, FALSE, ex_style, dpi)) {
+  if (AdjustWindowRectExForDpiFn adjust = AdjustForDpi();
+      adjust && adjust(&rect, style, FALSE, ex_style, dpi)) {
     return rect;
   }
   rect = client;

@@ -13,6 +13,7 @@
 #include "ui/win32/dpi.h"
 #include "ui/win32/gdi_handles.h"
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/window_calls.h"
 
 namespace zant::win32 {
 
@@ -42,17 +43,9 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 }
 
 void RegisterWindowClass(HINSTANCE module, WNDPROC procedure) {
-  WNDCLASSEXW wc{};
-  if (GetClassInfoExW(module, kClassName, &wc)) {
-    return;
-  }
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = procedure;
-  wc.hInstance = module;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  wc.lpszClassName = kClassName;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+  if (!gui::RegisterWindowClass(
+          module, kClassName, procedure,
+          reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)))) {
     ThrowLastError("Could not register the progress window");
   }
 }
@@ -63,7 +56,7 @@ HFONT CreateControlFont(ui::FontChoice choice, UINT dpi) {
   LOGFONTW font{};
   if (wanted.face == nullptr) {
     // The platform's user-interface font, at our own size so that it follows the window's DPI.
-    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
+    gui::GuiFont(&font);
   } else {
     font.lfCharSet = DEFAULT_CHARSET;
     std::wstring face = Widen(wanted.face);
@@ -72,13 +65,16 @@ HFONT CreateControlFont(ui::FontChoice choice, UINT dpi) {
   font.lfHeight = -ui::PointsToPixels(wanted.hundredths_of_point, static_cast<int>(dpi));
   font.lfWidth = 0;
   font.lfWeight = wanted.weight;
-  return CreateFontIndirectW(&font);
+  return gui::CreateFontFrom(font);
 }
 
 class Win32Surface final : public Surface {
  public:
   explicit Win32Surface(HINSTANCE resources);
-  ~Win32Surface() override { Unload(); }
+  ~Win32Surface() override {
+    Unload();
+    gui::UnregisterWindowClass(gui::ProgramModule(), kClassName);
+  }
   Win32Surface(const Win32Surface&) = delete;
   Win32Surface& operator=(const Win32Surface&) = delete;
 
@@ -146,32 +142,32 @@ void StartCommonControls() {
 Win32Surface::Win32Surface(HINSTANCE resources) {
   StartCommonControls();
 
-  HINSTANCE module = GetModuleHandleW(nullptr);
+  HINSTANCE module = gui::ProgramModule();
   RegisterWindowClass(module, &WindowProc);
   panel_brush_.reset(CreateSolidBrush(ToColorRef(ui::kPanelColour)));
   if (resources) {
-    banner_.reset(static_cast<HBITMAP>(LoadImageW(resources, MAKEINTRESOURCEW(ZANT_IDB_BANNER),
-                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    big_icon_.reset(static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(ZANT_IDI_MAIN),
-                                                  IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                  GetSystemMetrics(SM_CYICON), 0)));
-    small_icon_.reset(static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(ZANT_IDI_MAIN),
-                                                    IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                    GetSystemMetrics(SM_CYSMICON), 0)));
+    banner_.reset(static_cast<HBITMAP>(gui::LoadResourceImage(
+        resources, ZANT_IDB_BANNER, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    big_icon_.reset(static_cast<HICON>(gui::LoadResourceImage(resources, ZANT_IDI_MAIN, IMAGE_ICON,
+                                                              GetSystemMetrics(SM_CXICON),
+                                                              GetSystemMetrics(SM_CYICON), 0)));
+    small_icon_.reset(static_cast<HICON>(
+        gui::LoadResourceImage(resources, ZANT_IDI_MAIN, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                               GetSystemMetrics(SM_CYSMICON), 0)));
   }
 
   // Created hidden; WindowProc sets window_ when the window is first created.
-  if (!CreateWindowExW(kWindowExStyle, kClassName, Widen(ui::kCaption).c_str(), kWindowStyle, 0, 0,
-                       0, 0, nullptr, nullptr, module, this)) {
+  if (!gui::CreateWindowWithText(kWindowExStyle, kClassName, Widen(ui::kCaption), kWindowStyle,
+                                 nullptr, 0, module, this)) {
     ThrowLastError("Could not create the progress window");
   }
 
   try {
     if (big_icon_.get()) {
-      SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
+      gui::Send(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
     }
     if (small_icon_.get()) {
-      SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+      gui::Send(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
     }
     CreateControls(module);
     ApplyStackingOrder();
@@ -206,9 +202,9 @@ void Win32Surface::CreateControls(HINSTANCE module) {
         style |= BS_DEFPUSHBUTTON | (c.tab_stop ? WS_TABSTOP : 0);
         break;
     }
-    HWND child = CreateWindowExW(
-        ex_style, window_class, Widen(c.initial_text).c_str(), style, 0, 0, 0, 0, window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(c.id))), module, nullptr);
+    HWND child =
+        gui::CreateWindowWithText(ex_style, window_class, Widen(c.initial_text), style, window_,
+                                  static_cast<UINT>(ControlId(c.id)), module, nullptr);
     if (!child) {
       ThrowLastError("Could not create the progress window");
     }
@@ -233,7 +229,7 @@ void Win32Surface::LayOut(UINT dpi, const RECT* suggested) {
   for (const ui::ControlLayout& c : ui::Controls()) {
     HWND child = Child(c.id);
     HFONT font = c.font == ui::FontChoice::kSubTitle ? subtitle_font.get() : default_font.get();
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    gui::Send(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SetWindowPos(child, nullptr, px(c.bounds.left), px(c.bounds.top), px(c.bounds.width),
                  px(c.bounds.height), SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -283,20 +279,9 @@ void Win32Surface::SizeClientArea(int width, int height, const RECT* suggested) 
 
 void Win32Surface::CentreOnScreen() {
   // Monitors came with 98 and 2000; before them the work area is the one screen's.
-  using MonitorFromWindowFn = HMONITOR(WINAPI*)(HWND, DWORD);
-  using GetMonitorInfoFn = BOOL(WINAPI*)(HMONITOR, MONITORINFO*);
-  static OptionalFunction<MonitorFromWindowFn> monitor_from_window("user32.dll",
-                                                                   "MonitorFromWindow");
-  static OptionalFunction<GetMonitorInfoFn> monitor_info("user32.dll", "GetMonitorInfoW");
-  MonitorFromWindowFn monitor_of = monitor_from_window.Get();
-  GetMonitorInfoFn info_of = monitor_info.Get();
   RECT work{};
-  MONITORINFO info{};
-  info.cbSize = sizeof(info);
-  if (monitor_of && info_of && info_of(monitor_of(window_, MONITOR_DEFAULTTOPRIMARY), &info)) {
-    work = info.rcWork;
-  } else {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  if (!gui::MonitorWorkArea(window_, &work)) {
+    gui::ScreenWorkArea(&work);
   }
   RECT frame{};
   GetWindowRect(window_, &frame);
@@ -344,7 +329,7 @@ void Win32Surface::SetLineText(Control line, const std::string& text) {
     return;
   }
   HWND control = Child(line);
-  if (!SetWindowTextW(control, Widen(text).c_str())) {
+  if (!gui::SetText(control, Widen(text))) {
     ThrowLastError("Could not show the progress text");
   }
   if (!UpdateWindow(control)) {
@@ -363,15 +348,15 @@ void Win32Surface::PumpEvents() {
   } restore{pumping_, was_pumping};
 
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (gui::TakeMessage(&msg)) {
     if (msg.message == WM_QUIT) {
       continue;  // the run ends by its own steps, never by a quit request
     }
-    if (window_ && IsDialogMessageW(window_, &msg)) {
+    if (window_ && gui::IsDialogMessageFor(window_, &msg)) {
       continue;  // Tab, Enter, Esc and the space bar, as in a dialog
     }
     TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    gui::Dispatch(&msg);
   }
 }
 
@@ -472,7 +457,7 @@ LRESULT Win32Surface::ControlColours(HDC dc, HWND control) {
 void Win32Surface::DrawBanner(const DRAWITEMSTRUCT& item) {
   FillRect(item.hDC, &item.rcItem, panel_brush_.get());
   BITMAP bitmap{};
-  if (!banner_.get() || !GetObjectW(banner_.get(), sizeof(bitmap), &bitmap)) {
+  if (!banner_.get() || !gui::BitmapOf(banner_.get(), &bitmap)) {
     return;
   }
   // Unscaled, at the box's top-left corner, whatever the DPI.
@@ -485,22 +470,23 @@ void Win32Surface::DrawBanner(const DRAWITEMSTRUCT& item) {
 
 LRESULT CALLBACK Win32Surface::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
+    // CREATESTRUCTA and CREATESTRUCTW hold the parameter at the same place.
     auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
     auto* self = static_cast<Win32Surface*>(create->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    gui::SetUserData(window, self);
     self->window_ = window;
-    return DefWindowProcW(window, message, wparam, lparam);
+    return gui::DefaultProcedure(window, message, wparam, lparam);
   }
-  auto* self = reinterpret_cast<Win32Surface*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* self = static_cast<Win32Surface*>(gui::UserData(window));
   if (!self) {
-    return DefWindowProcW(window, message, wparam, lparam);
+    return gui::DefaultProcedure(window, message, wparam, lparam);
   }
   if (message == WM_NCDESTROY) {
     // Destroyed, by Unload or otherwise: every later call finds no window.
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    gui::SetUserData(window, nullptr);
     self->window_ = nullptr;
     self->controls_.fill(nullptr);
-    return DefWindowProcW(window, message, wparam, lparam);
+    return gui::DefaultProcedure(window, message, wparam, lparam);
   }
   return self->HandleMessage(message, wparam, lparam);
 }
@@ -555,7 +541,7 @@ LRESULT Win32Surface::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) 
     default:
       break;
   }
-  return DefWindowProcW(window_, message, wparam, lparam);
+  return gui::DefaultProcedure(window_, message, wparam, lparam);
 }
 
 }  // namespace

@@ -1,0 +1,389 @@
+#include "platform/win32/system_calls.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/win32/ansi_text.h"
+#include "platform/win32/windows_version.h"
+
+namespace zant::win32::sys {
+
+namespace {
+
+// A name for an A function: false, with the error set, when it cannot be one.
+bool Ansi(const std::wstring& path, std::string* ansi) {
+  if (!ToAnsiName(path, ansi)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  if (ansi->size() >= MAX_PATH) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  return true;
+}
+
+// A stub of the 95 family answers NULL for a handle it could not make.
+HANDLE FileResult(HANDLE handle) {
+  return handle ? handle : INVALID_HANDLE_VALUE;
+}
+
+bool SameName(const char* a, const char* b) {
+  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a, -1, b, -1) == CSTR_EQUAL;
+}
+
+// The folder part of an ANSI search pattern, with its backslash ("" for a bare pattern).
+std::string FolderOf(const std::string& pattern) {
+  size_t slash = pattern.find_last_of("\\/:");
+  return slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
+}
+
+// Whether the ANSI long name of an entry that also has a short name is the entry's own: the
+// code page may have replaced a character by '?' or by a look-alike, which could be another
+// file's name. Looked up again, the name must lead to the same short name.
+bool LongNameIsOwn(const std::string& folder, const WIN32_FIND_DATAA& entry) {
+  if (std::strchr(entry.cFileName, '?') != nullptr) {
+    return false;
+  }
+  std::string path = folder + entry.cFileName;
+  if (path.size() >= MAX_PATH) {
+    return false;
+  }
+  WIN32_FIND_DATAA again;
+  HANDLE search = FindFirstFileA(path.c_str(), &again);
+  if (search == INVALID_HANDLE_VALUE || search == nullptr) {
+    return false;
+  }
+  FindClose(search);
+  return SameName(again.cFileName, entry.cFileName) &&
+         SameName(again.cAlternateFileName, entry.cAlternateFileName);
+}
+
+// The entry as the W form has it; false when it has no name that leads to it.
+bool ToWideEntry(const std::string& folder, const WIN32_FIND_DATAA& entry, WIN32_FIND_DATAW* data) {
+  const char* name = entry.cFileName;
+  if (entry.cAlternateFileName[0] != '\0' && !LongNameIsOwn(folder, entry)) {
+    name = entry.cAlternateFileName;
+  }
+  if (name[0] == '\0' || std::strchr(name, '?') != nullptr) {
+    return false;
+  }
+  std::wstring wide_name = FromAnsi(name);
+  std::wstring wide_short = FromAnsi(entry.cAlternateFileName);
+  if (wide_name.size() >= MAX_PATH || wide_short.size() >= 14) {
+    return false;
+  }
+  *data = WIN32_FIND_DATAW{};
+  data->dwFileAttributes = entry.dwFileAttributes;
+  data->ftCreationTime = entry.ftCreationTime;
+  data->ftLastAccessTime = entry.ftLastAccessTime;
+  data->ftLastWriteTime = entry.ftLastWriteTime;
+  data->nFileSizeHigh = entry.nFileSizeHigh;
+  data->nFileSizeLow = entry.nFileSizeLow;
+  wide_name.copy(data->cFileName, MAX_PATH - 1);
+  wide_short.copy(data->cAlternateFileName, 13);
+  return true;
+}
+
+// The next entry with a usable name after `entry`, or false (ERROR_NO_MORE_FILES or the error).
+bool NextUsable(HANDLE search, const std::string& folder, WIN32_FIND_DATAA* entry,
+                WIN32_FIND_DATAW* data, bool have_entry) {
+  for (;;) {
+    if (!have_entry && !FindNextFileA(search, entry)) {
+      return false;
+    }
+    have_entry = false;
+    if (ToWideEntry(folder, *entry, data)) {
+      return true;
+    }
+  }
+}
+
+}  // namespace
+
+DWORD GetAttributes(const std::wstring& path) {
+  if (WideCallsWork()) {
+    return GetFileAttributesW(path.c_str());
+  }
+  std::string ansi;
+  return Ansi(path, &ansi) ? GetFileAttributesA(ansi.c_str()) : INVALID_FILE_ATTRIBUTES;
+}
+
+bool SetAttributes(const std::wstring& path, DWORD attributes) {
+  if (WideCallsWork()) {
+    return SetFileAttributesW(path.c_str(), attributes) != 0;
+  }
+  std::string ansi;
+  return Ansi(path, &ansi) && SetFileAttributesA(ansi.c_str(), attributes) != 0;
+}
+
+HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW* data) {
+  if (WideCallsWork()) {
+    return FileResult(FindFirstFileW(pattern.c_str(), data));
+  }
+  std::string ansi;
+  if (!Ansi(pattern, &ansi)) {
+    return INVALID_HANDLE_VALUE;
+  }
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FileResult(FindFirstFileA(ansi.c_str(), &entry));
+  if (search == INVALID_HANDLE_VALUE) {
+    return search;
+  }
+  if (!NextUsable(search, FolderOf(ansi), &entry, data, true)) {
+    DWORD error = GetLastError();
+    FindClose(search);
+    SetLastError(error == ERROR_NO_MORE_FILES ? ERROR_FILE_NOT_FOUND : error);
+    return INVALID_HANDLE_VALUE;
+  }
+  return search;
+}
+
+bool FindNext(HANDLE search, const std::wstring& pattern, WIN32_FIND_DATAW* data) {
+  if (WideCallsWork()) {
+    return FindNextFileW(search, data) != 0;
+  }
+  std::string ansi;
+  ToAnsiName(pattern, &ansi);  // FindFirst has made sure it converts
+  WIN32_FIND_DATAA entry;
+  return NextUsable(search, FolderOf(ansi), &entry, data, false);
+}
+
+bool Copy(const std::wstring& from, const std::wstring& to, bool fail_if_exists) {
+  if (WideCallsWork()) {
+    return CopyFileW(from.c_str(), to.c_str(), fail_if_exists) != 0;
+  }
+  std::string a, b;
+  return Ansi(from, &a) && Ansi(to, &b) && CopyFileA(a.c_str(), b.c_str(), fail_if_exists) != 0;
+}
+
+bool Delete(const std::wstring& path) {
+  if (WideCallsWork()) {
+    return DeleteFileW(path.c_str()) != 0;
+  }
+  std::string ansi;
+  return Ansi(path, &ansi) && DeleteFileA(ansi.c_str()) != 0;
+}
+
+bool RemoveFolder(const std::wstring& path) {
+  if (WideCallsWork()) {
+    return RemoveDirectoryW(path.c_str()) != 0;
+  }
+  std::string ansi;
+  return Ansi(path, &ansi) && RemoveDirectoryA(ansi.c_str()) != 0;
+}
+
+bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
+  if (WideCallsWork()) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  }
+  std::string a, b;
+  if (!Ansi(from, &a) || !Ansi(to, &b)) {
+    return false;
+  }
+  if (MoveFileA(a.c_str(), b.c_str())) {
+    return true;
+  }
+  DWORD error = GetLastError();
+  if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) {
+    return false;
+  }
+  // The file being renamed must be there before the one in its way goes.
+  DWORD moving = GetFileAttributesA(a.c_str());
+  if (moving == INVALID_FILE_ATTRIBUTES) {
+    return false;
+  }
+  return DeleteFileA(b.c_str()) && MoveFileA(a.c_str(), b.c_str());
+}
+
+HANDLE OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags) {
+  if (WideCallsWork()) {
+    return FileResult(
+        CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr));
+  }
+  std::string ansi;
+  if (!Ansi(path, &ansi)) {
+    return INVALID_HANDLE_VALUE;
+  }
+  return FileResult(CreateFileA(ansi.c_str(), access, share & ~FILE_SHARE_DELETE, nullptr,
+                                disposition, flags, nullptr));
+}
+
+HANDLE OpenForAppend(const std::wstring& path) {
+  if (WideCallsWork()) {
+    return OpenFile(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  }
+  // The append-only right is the NT family's: here the file is opened for writing and every
+  // write goes after its end.
+  HANDLE file = OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  if (file != INVALID_HANDLE_VALUE &&
+      SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+      GetLastError() != NO_ERROR) {
+    DWORD error = GetLastError();
+    CloseHandle(file);
+    SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  if (WideCallsWork()) {
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+      return {};
+    }
+    std::wstring full(size, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) {
+      return {};
+    }
+    full.resize(length);
+    return full;
+  }
+  std::string ansi;
+  if (!Ansi(path, &ansi)) {
+    return {};
+  }
+  char full[MAX_PATH];
+  DWORD length = GetFullPathNameA(ansi.c_str(), MAX_PATH, full, nullptr);
+  if (length == 0 || length >= MAX_PATH) {
+    return {};
+  }
+  return FromAnsi(full, length);
+}
+
+UINT DriveType(const std::wstring& root) {
+  if (WideCallsWork()) {
+    return GetDriveTypeW(root.c_str());
+  }
+  std::string ansi;
+  return Ansi(root, &ansi) ? GetDriveTypeA(ansi.c_str()) : DRIVE_UNKNOWN;
+}
+
+std::wstring ModulePath(HMODULE module) {
+  if (WideCallsWork()) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+      DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+      if (length == 0) {
+        return {};
+      }
+      if (length < path.size()) {
+        path.resize(length);
+        return path;
+      }
+      path.resize(path.size() * 2);
+    }
+  }
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    return {};
+  }
+  return FromAnsi(path, length);
+}
+
+std::wstring SystemFolder() {
+  if (WideCallsWork()) {
+    std::wstring path(MAX_PATH, L'\0');
+    UINT n = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+    if (n >= path.size()) {  // too small: n is the size needed, with the terminator
+      path.assign(n, L'\0');
+      n = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+      if (n >= path.size()) {
+        return {};
+      }
+    }
+    path.resize(n);
+    return path;
+  }
+  char path[MAX_PATH];
+  UINT n = GetSystemDirectoryA(path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) {
+    return {};
+  }
+  return FromAnsi(path, n);
+}
+
+HANDLE CreateNamedMutex(const std::wstring& name) {
+  if (WideCallsWork()) {
+    return CreateMutexW(nullptr, FALSE, name.c_str());
+  }
+  std::string ansi;
+  return Ansi(name, &ansi) ? CreateMutexA(nullptr, FALSE, ansi.c_str()) : nullptr;
+}
+
+bool StartProcess(const std::wstring& application, const std::wstring& command_line, WORD show,
+                  PROCESS_INFORMATION* process) {
+  if (WideCallsWork()) {
+    std::vector<wchar_t> writable(command_line.begin(), command_line.end());
+    writable.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
+    return CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, process) != 0;
+  }
+  std::string ansi_application, ansi_line;
+  if (!Ansi(application, &ansi_application) || !ToAnsiName(command_line, &ansi_line)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  std::vector<char> writable(ansi_line.begin(), ansi_line.end());
+  writable.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = show;
+  return CreateProcessA(ansi_application.c_str(), writable.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, process) != 0;
+}
+
+HMODULE LoadLibraryFrom(const std::wstring& path, DWORD flags) {
+  if (WideCallsWork()) {
+    return LoadLibraryExW(path.c_str(), nullptr, flags);
+  }
+  std::string ansi;
+  return Ansi(path, &ansi) ? LoadLibraryExA(ansi.c_str(), nullptr, flags) : nullptr;
+}
+
+std::wstring ErrorText(DWORD code) {
+  constexpr DWORD kFlags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  std::wstring text;
+  if (WideCallsWork()) {
+    wchar_t* buffer = nullptr;
+    DWORD n =
+        FormatMessageW(kFlags, nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    if (n && buffer) {
+      text.assign(buffer, n);
+    }
+    if (buffer) {
+      LocalFree(buffer);
+    }
+    return text;
+  }
+  char* buffer = nullptr;
+  DWORD n = FormatMessageA(kFlags, nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  if (n && buffer) {
+    text = FromAnsi(buffer, n);
+  }
+  if (buffer) {
+    LocalFree(buffer);
+  }
+  return text;
+}
+
+std::wstring PathFromIdList(LPCITEMIDLIST list) {
+  if (WideCallsWork()) {
+    wchar_t buffer[MAX_PATH] = {};
+    return SHGetPathFromIDListW(list, buffer) ? std::wstring(buffer) : std::wstring();
+  }
+  char buffer[MAX_PATH] = {};
+  return SHGetPathFromIDListA(list, buffer) ? FromAnsi(buffer) : std::wstring();
+}
+
+}  // namespace zant::win32::sys
