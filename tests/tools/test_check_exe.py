@@ -1,19 +1,27 @@
-"""scripts/lib/check-exe refuses an image that calls through an address slot leading nowhere.
+"""scripts/lib/check-exe and the tools beside it, on small programs built in the test with the
+MinGW compilers the build uses.
 
-Each case builds a small program in the test, with the MinGW compilers the build uses: it calls a
-delay-loaded user32 function as the updater calls its system libraries. Built the old way on i686
-(the call compiled through the dllimport slot, which GNU ld leaves zero for i386 delay imports),
-the program jumps to address 0 at that call on every Windows, and check-exe must refuse it.
+- Address slots: a program calling a delay-loaded user32 function as the updater calls its
+  system libraries. Built the old way on i686 (the call compiled through the dllimport slot,
+  which GNU ld leaves zero for i386 delay imports), it jumps to address 0 at that call on every
+  Windows, and check-exe must refuse it.
+- Imports (scripts/lib/pe-imports): static ones as objdump reads them, delay ones found in the
+  sections where GNU ld leaves data directory 13 empty, and the same through the directory.
 """
 
+import re
+import shutil
+import struct
 import subprocess
 import tempfile
 import unittest
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
-CHECK_EXE = ROOT / "scripts" / "lib" / "check-exe"
-IMPORT_SLOTS = ROOT / "scripts" / "lib" / "import-slots"
+LIB = ROOT / "scripts" / "lib"
+CHECK_EXE = LIB / "check-exe"
+IMPORT_SLOTS = LIB / "import-slots"
+PE_IMPORTS = LIB / "pe-imports"
 
 PROGRAM = r"""
 #include <windows.h>
@@ -23,36 +31,76 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR line, int show
 }
 """
 
-TOOLCHAINS = {"i686": ("i686-w64-mingw32", "pe32", "MessageBoxW@16", ["--kill-at"]),
-              "x86_64": ("x86_64-w64-mingw32", "pe32+", "MessageBoxW", [])}
+TOOLCHAINS = {"i686": ("i686-w64-mingw32", "pe32", ["--kill-at"]),
+              "x86_64": ("x86_64-w64-mingw32", "pe32+", [])}
 
 
-def build(folder: Path, arch: str, through_slot: bool) -> Path:
-    """The program linked against a dlltool delay-import library of user32, as the build makes
-    them; through_slot compiles the call through the dllimport slot (the old way)."""
-    prefix, _, export, kill_at = TOOLCHAINS[arch]
-    (folder / "user32.def").write_text(f"LIBRARY USER32.dll\nEXPORTS\n{export}\n")
-    delay_lib = folder / "libuser32_delay.a"
-    subprocess.run([f"{prefix}-dlltool", *kill_at, "--input-def", "user32.def",
-                    "--output-delaylib", delay_lib.name], cwd=folder, check=True)
-    (folder / "app.c").write_text(PROGRAM)
-    exe = folder / f"app-{arch}-{'slot' if through_slot else 'stub'}.exe"
-    defines = [] if through_slot else ["-DDECLSPEC_IMPORT="]
-    subprocess.run([f"{prefix}-gcc-posix", "-O2", "-municode", "-mwindows", "-static", *defines,
-                    "app.c", delay_lib.name, "-Wl,--dynamicbase", "-Wl,--nxcompat",
+def compiler(prefix: str) -> str:
+    """The C compiler of the win32 thread model, which the 32-bit product moves to, else the
+    posix one."""
+    for model in ("win32", "posix"):
+        if shutil.which(f"{prefix}-gcc-{model}"):
+            return f"{prefix}-gcc-{model}"
+    raise AssertionError(f"neither {prefix}-gcc-win32 nor {prefix}-gcc-posix is installed")
+
+
+def delay_library(folder: Path, arch: str, dll: str, exports: list) -> Path:
+    """A dlltool delay-import library as cmake/delay_imports.cmake makes them; exports are
+    "Name@bytes" on i686 (stdcall), as nm shows the import library's symbols."""
+    prefix, _, kill_at = TOOLCHAINS[arch]
+    if arch == "x86_64":
+        exports = [e.split("@")[0] for e in exports]
+    (folder / f"{dll}.def").write_text(f"LIBRARY {dll.upper()}.dll\nEXPORTS\n"
+                                       + "".join(f"{e}\n" for e in exports))
+    library = folder / f"lib{dll}_delay-{arch}.a"
+    subprocess.run([f"{prefix}-dlltool", *kill_at, "--input-def", f"{dll}.def",
+                    "--output-delaylib", library.name], cwd=folder, check=True)
+    return library
+
+
+def link(folder: Path, arch: str, name: str, source: str, delay: dict = None,
+         flags: tuple = ()) -> Path:
+    """The program linked -static like the updater, against delay-import libraries for the
+    libraries in delay ({"user32": ["GetSystemMetrics@4"]}), calls going straight to the stubs
+    (DECLSPEC_IMPORT empty) unless flags say otherwise."""
+    prefix = TOOLCHAINS[arch][0]
+    libraries = [delay_library(folder, arch, dll, exports).name
+                 for dll, exports in (delay or {}).items()]
+    (folder / f"{name}.c").write_text(source)
+    exe = folder / f"{name}-{arch}.exe"
+    subprocess.run([compiler(prefix), "-O2", "-municode", "-static", *flags, f"{name}.c",
+                    *libraries, "-Wl,--dynamicbase", "-Wl,--nxcompat",
                     *(["-Wl,--high-entropy-va"] if arch == "x86_64" else []), "-o", exe.name],
                    cwd=folder, check=True)
     return exe
 
 
-class CheckExe(unittest.TestCase):
+def build(folder: Path, arch: str, through_slot: bool) -> Path:
+    """The message-box program, through_slot compiling the call through the dllimport slot
+    (the old way)."""
+    return link(folder, arch, f"app-{'slot' if through_slot else 'stub'}", PROGRAM,
+                delay={"user32": ["MessageBoxW@16"]},
+                flags=("-mwindows", *([] if through_slot else ["-DDECLSPEC_IMPORT="])))
+
+
+def console_program(body: str) -> str:
+    return ("#include <windows.h>\n#include <stdio.h>\n"
+            "int wmain(void) {\n" + body + "\n  return 0;\n}\n")
+
+
+class TempFolder(unittest.TestCase):
     def setUp(self):
         self.folder = Path(tempfile.mkdtemp(prefix="zant-check-exe-"))
-        self.addCleanup(subprocess.run, ["rm", "-rf", str(self.folder)])
+        self.addCleanup(shutil.rmtree, self.folder, ignore_errors=True)
 
+
+def run(*command, **kwargs) -> subprocess.CompletedProcess:
+    return subprocess.run([str(c) for c in command], capture_output=True, text=True, **kwargs)
+
+
+class CheckExe(TempFolder):
     def check(self, exe: Path, arch: str) -> subprocess.CompletedProcess:
-        return subprocess.run([str(CHECK_EXE), str(exe), TOOLCHAINS[arch][1]],
-                              capture_output=True, text=True)
+        return run(CHECK_EXE, exe, TOOLCHAINS[arch][1])
 
     def test_call_through_a_zero_delay_import_slot_is_refused(self):
         exe = build(self.folder, "i686", through_slot=True)
@@ -68,9 +116,70 @@ class CheckExe(unittest.TestCase):
                 result = self.check(exe, arch)
                 self.assertEqual(result.returncode, 0, result.stderr)
                 # The call of MessageBoxW was among the slots looked at.
-                slots = subprocess.run([str(IMPORT_SLOTS), str(exe)], capture_output=True,
-                                       text=True, check=True).stdout
+                slots = run(IMPORT_SLOTS, exe, check=True).stdout
                 self.assertRegex(slots, r"^[1-9][0-9]* slots called through")
+
+
+OLD_CALLS = console_program("  printf(\"%lu %d\\n\", GetTickCount(), "
+                            "GetSystemMetrics(SM_CXSCREEN));")
+OLD_DELAY = {"user32": ["GetSystemMetrics@4"]}
+
+
+def objdump_imports(exe: Path, arch: str) -> set:
+    """(dll, function) of the import table as objdump -p prints it."""
+    text = run(f"{TOOLCHAINS[arch][0]}-objdump", "-p", exe, check=True).stdout
+    found, dll = set(), None
+    for line in text.splitlines():
+        if "DLL Name:" in line:
+            dll = line.split("DLL Name:")[1].strip().lower().removesuffix(".dll")
+        elif dll and (match := re.match(r"^\s+[0-9a-f]+\s+\d+\s+(\S+)$", line)):
+            found.add((dll, match[1]))
+        elif not line.strip():
+            dll = None
+    return found
+
+
+def set_delay_directory(exe: Path, rva: int, size: int) -> None:
+    """Points data directory 13 at the delay-import descriptors, as GNU ld does not."""
+    data = bytearray(exe.read_bytes())
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    magic = struct.unpack_from("<H", data, pe + 24)[0]
+    directories = pe + 24 + (96 if magic == 0x10B else 112)
+    struct.pack_into("<II", data, directories + 13 * 8, rva, size)
+    exe.write_bytes(bytes(data))
+
+
+class ImportList(TempFolder):
+    def imports(self, exe: Path) -> tuple:
+        result = run(PE_IMPORTS, exe)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        rows = [tuple(line.split("\t")) for line in result.stdout.splitlines()]
+        return rows, result.stderr
+
+    def test_static_and_delay_imports_of_both_machines(self):
+        for arch in TOOLCHAINS:
+            with self.subTest(arch=arch):
+                exe = link(self.folder, arch, "old", OLD_CALLS, delay=OLD_DELAY,
+                           flags=("-DDECLSPEC_IMPORT=",))
+                rows, stderr = self.imports(exe)
+                static = {(dll, name) for how, dll, name in rows if how == "static"}
+                self.assertEqual(static, objdump_imports(exe, arch))
+                self.assertIn(("kernel32", "GetTickCount"), static)
+                self.assertEqual([r for r in rows if r[0] == "delay"],
+                                 [("delay", "user32", "GetSystemMetrics")])
+                self.assertIn("data directory 13 is empty", stderr)
+
+    def test_delay_directory_when_set_gives_the_same_list(self):
+        exe = link(self.folder, "i686", "old", OLD_CALLS, delay=OLD_DELAY,
+                   flags=("-DDECLSPEC_IMPORT=",))
+        searched, _ = self.imports(exe)
+        symbols = run("i686-w64-mingw32-nm", exe, check=True).stdout
+        address = re.search(r"^([0-9a-f]+) \S __DELAY_IMPORT_DESCRIPTOR_", symbols, re.M)
+        self.assertIsNotNone(address, "dlltool's descriptor symbol is not in the image")
+        set_delay_directory(exe, int(address[1], 16) - 0x400000, 64)
+        listed, stderr = self.imports(exe)
+        self.assertEqual(listed, searched)
+        self.assertEqual(stderr, "")
 
 
 if __name__ == "__main__":
