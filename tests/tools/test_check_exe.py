@@ -7,12 +7,15 @@ MinGW compilers the build uses.
   Windows, and check-exe must refuse it.
 - Imports (scripts/lib/pe-imports): static ones as objdump reads them, delay ones found in the
   sections where GNU ld leaves data directory 13 empty, and the same through the directory.
+- The oldest Windows (check-exe --floor, scripts/lib/floor-check, scripts/lib/winapi-floor.tsv):
+  an old import passes, a newer one and an unknown one are refused, so is a newer header.
 """
 
 import re
 import shutil
 import struct
 import subprocess
+import sys
 import tempfile
 import unittest
 from pathlib import Path
@@ -22,6 +25,10 @@ LIB = ROOT / "scripts" / "lib"
 CHECK_EXE = LIB / "check-exe"
 IMPORT_SLOTS = LIB / "import-slots"
 PE_IMPORTS = LIB / "pe-imports"
+FLOOR_CHECK = LIB / "floor-check"
+
+sys.path.insert(0, str(LIB))
+import winfloor  # noqa: E402
 
 PROGRAM = r"""
 #include <windows.h>
@@ -180,6 +187,121 @@ class ImportList(TempFolder):
         listed, stderr = self.imports(exe)
         self.assertEqual(listed, searched)
         self.assertEqual(stderr, "")
+
+
+NEWER_CALLS = console_program("  printf(\"%llu %u\\n\", GetTickCount64(), "
+                              "GetDpiForWindow(NULL) + GetSystemMetrics(SM_CXSCREEN));")
+NEWER_DELAY = {"user32": ["GetDpiForWindow@4", "GetSystemMetrics@4"]}
+# A function the updater will never call, so never in the table.
+UNKNOWN_CALLS = console_program("  Beep(440, 10);")
+
+
+class Floor(TempFolder):
+    def floor(self, exe: Path, windows: str) -> subprocess.CompletedProcess:
+        return run(CHECK_EXE, exe, "pe32", "--floor", windows)
+
+    def test_old_imports_pass(self):
+        exe = link(self.folder, "i686", "old", OLD_CALLS, delay=OLD_DELAY,
+                   flags=("-DDECLSPEC_IMPORT=",))
+        result = self.floor(exe, "95,NT4")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("imports and header fit Windows 95,NT4 and later", result.stdout)
+
+    def test_newer_imports_are_refused_for_each_windows_that_lacks_them(self):
+        exe = link(self.folder, "i686", "newer", NEWER_CALLS, delay=NEWER_DELAY,
+                   flags=("-DDECLSPEC_IMPORT=",))
+        # Off unless asked for: the product of today imports Vista functions.
+        self.assertEqual(run(CHECK_EXE, exe, "pe32").returncode, 0)
+        result = self.floor(exe, "95,NT4")
+        self.assertEqual(result.returncode, 1, result.stdout)
+        for line in ("GetTickCount64 (kernel32, static import): not in Windows 95: the program "
+                     "does not start there (95 family: none; NT: Vista)",
+                     "GetTickCount64 (kernel32, static import): not in Windows NT 4.0 SP6a",
+                     "GetDpiForWindow (user32, delay import): not in Windows 95: its first call "
+                     "ends the program there",
+                     "GetDpiForWindow (user32, delay import): not in Windows NT 4.0 SP6a",
+                     "does not start on every Windows from 95,NT4 on"):
+            self.assertIn(line, result.stderr)
+        self.assertNotIn("GetSystemMetrics", result.stderr)
+        # Vista has the one and not the other.
+        vista = run(FLOOR_CHECK, "--oldest", "Vista", exe)
+        self.assertEqual(vista.returncode, 1)
+        self.assertNotIn("GetTickCount64", vista.stderr)
+        self.assertIn("GetDpiForWindow (user32, delay import): not in Windows Vista",
+                      vista.stderr)
+
+    def test_a_stub_loads_but_is_listed(self):
+        # FindFirstFileExW: absent from 95, a stub from 98 on, there from NT 4.0.
+        exe = link(self.folder, "i686", "stub", console_program(
+            "  WIN32_FIND_DATAW data;\n"
+            "  FindClose(FindFirstFileExW(L\"*\", FindExInfoStandard, &data,"
+            " FindExSearchNameMatch, NULL, 0));"))
+        self.assertIn("FindFirstFileExW (kernel32, static import): not in Windows 95",
+                      self.floor(exe, "95").stderr)
+        for windows in ("98", "NT4"):
+            with self.subTest(windows=windows):
+                result = run(FLOOR_CHECK, "--stubs", "--oldest", windows, exe)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                stub = "FindFirstFileExW (kernel32, static import): only a stub on Windows 98"
+                self.assertEqual(stub in result.stdout, windows == "98", result.stdout)
+
+    def test_an_import_the_table_lacks_is_refused(self):
+        self.assertIsNone(winfloor.load_table().get("kernel32", "Beep"),
+                          "the table knows Beep now: pick another function for this test")
+        exe = link(self.folder, "i686", "unknown", UNKNOWN_CALLS)
+        result = self.floor(exe, "95,NT4")
+        self.assertEqual(result.returncode, 1, result.stdout)
+        self.assertIn("Beep (kernel32, static import): unknown: add a row with its source to "
+                      "winapi-floor.tsv", result.stderr)
+        self.assertEqual(result.stderr.count("Beep"), 1, result.stderr)
+
+    def test_a_newer_header_version_is_refused(self):
+        for flags, said in ((["-Wl,--major-subsystem-version,5", "-Wl,--minor-subsystem-version,1"],
+                             "subsystem version 5.1, not 4.0"),
+                            (["-Wl,--major-os-version,6"], "OS version 6.0, not 4.0")):
+            with self.subTest(said=said):
+                exe = link(self.folder, "i686", "header", OLD_CALLS, delay=OLD_DELAY,
+                           flags=("-DDECLSPEC_IMPORT=", *flags))
+                result = self.floor(exe, "95,NT4")
+                self.assertEqual(result.returncode, 1, result.stdout)
+                self.assertIn(said, result.stderr)
+
+
+class FloorTable(TempFolder):
+    ROWS = ["kernel32\tCloseHandle\t95\tNT3.51\t-\tsomewhere",
+            "kernel32\tGetTickCount64\tnone\tVista\t-\tsomewhere"]
+
+    def test_the_table_of_the_repository_is_well_formed(self):
+        table = winfloor.load_table()
+        self.assertGreater(len(table.rows), 300)
+        # The toolchain calls relay-check lets through on the 95 family.
+        self.assertEqual(sorted(r.function for r in table.rows if r.copes),
+                         ["GetModuleHandleW", "GetStartupInfoW", "LoadLibraryW"])
+
+    def test_malformed_tables_are_refused(self):
+        exe = link(self.folder, "i686", "old", OLD_CALLS, delay=OLD_DELAY,
+                   flags=("-DDECLSPEC_IMPORT=",))
+        cases = {
+            "out of order": [self.ROWS[1], self.ROWS[0]],
+            "twice": [self.ROWS[0], self.ROWS[0]],
+            "columns": ["kernel32\tCloseHandle\t95\tNT3.51\tsomewhere"],
+            "first_nt 'NT5'": ["kernel32\tCloseHandle\t95\tNT5\t-\tsomewhere"],
+            "first_9x 'win95'": ["kernel32\tCloseHandle\twin95\tNT3.51\t-\tsomewhere"],
+            "no source": ["kernel32\tCloseHandle\t95\tNT3.51\t-\t"],
+            "stub_call for a function the 95 family implements":
+                ["kernel32\tCloseHandle\t95\tNT3.51\tcopes: why not\tsomewhere"],
+            "stub_call is '-' or 'copes: <why>'":
+                ["kernel32\tCreateFileW\tstub\tNT3.51\tfine\tsomewhere"],
+            "lower case, without .dll": ["KERNEL32\tCloseHandle\t95\tNT3.51\t-\tsomewhere"],
+        }
+        for said, rows in cases.items():
+            with self.subTest(said=said):
+                table = self.folder / "table.tsv"
+                table.write_text("# comment\n" + "\n".join(rows) + "\n")
+                result = run(FLOOR_CHECK, "--table", table, exe)
+                self.assertEqual(result.returncode, 2, result.stderr)
+                self.assertIn(said, result.stderr)
+                self.assertRegex(result.stderr, r"table\.tsv:[23]: ")
 
 
 if __name__ == "__main__":
