@@ -9,9 +9,12 @@ MinGW compilers the build uses.
   sections where GNU ld leaves data directory 13 empty, and the same through the directory.
 - The oldest Windows (check-exe --floor, scripts/lib/floor-check, scripts/lib/winapi-floor.tsv):
   an old import passes, a newer one and an unknown one are refused, so is a newer header.
+- Relay traces (scripts/lib/relay-check): short made-up excerpts of Wine's trace format, and
+  one real trace of a program run under the WoW64 root's Wine.
 """
 
 import re
+import shlex
 import shutil
 import struct
 import subprocess
@@ -26,8 +29,11 @@ CHECK_EXE = LIB / "check-exe"
 IMPORT_SLOTS = LIB / "import-slots"
 PE_IMPORTS = LIB / "pe-imports"
 FLOOR_CHECK = LIB / "floor-check"
+RELAY_CHECK = LIB / "relay-check"
+WOW64 = LIB / "wow64"
 
 sys.path.insert(0, str(LIB))
+import relaytrace  # noqa: E402
 import winfloor  # noqa: E402
 
 PROGRAM = r"""
@@ -302,6 +308,190 @@ class FloorTable(TempFolder):
                 self.assertEqual(result.returncode, 2, result.stderr)
                 self.assertIn(said, result.stderr)
                 self.assertRegex(result.stderr, r"table\.tsv:[23]: ")
+
+
+# A program calling what relay-check tells apart: a W function only stubbed on the 95 family,
+# a Vista function, critical sections (which Wine logs under ntdll's names), a delay-loaded
+# ole32 function (logged under combase's name), an old delay-loaded one, and a Vista function
+# looked up at run time.
+RELAY_PROGRAM = console_program(r"""
+  wchar_t folder[MAX_PATH];
+  CRITICAL_SECTION lock;
+  typedef int (WINAPI *compare_fn)(LPCWSTR, int, LPCWSTR, int, BOOL);
+  compare_fn compare = (compare_fn)GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                  "CompareStringOrdinal");
+  InitializeCriticalSection(&lock);
+  EnterCriticalSection(&lock);
+  LeaveCriticalSection(&lock);
+  CoTaskMemFree(NULL);
+  printf("%u %llu %d %d\n", GetSystemDirectoryW(folder, MAX_PATH), GetTickCount64(),
+         GetSystemMetrics(SM_CXSCREEN), compare ? compare(L"a", 1, L"A", 1, TRUE) : -1);
+""").replace("#include <stdio.h>", "#include <stdio.h>\n#include <objbase.h>")
+RELAY_DELAY = {"user32": ["GetSystemMetrics@4"], "ole32": ["CoTaskMemFree@4"]}
+
+
+class RelayCheck(unittest.TestCase):
+    """Made-up trace excerpts in Wine 10's format, for the program above."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = Path(tempfile.mkdtemp(prefix="zant-relay-check-"))
+        cls.exe = link(cls.folder, "i686", "relay", RELAY_PROGRAM, delay=RELAY_DELAY,
+                       flags=("-DDECLSPEC_IMPORT=",))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.folder, ignore_errors=True)
+
+    LOADED = ('0120:0124:trace:loaddll:build_module Loaded L"Z:\\\\tmp\\\\x\\\\{exe}" at {base}: '
+              'native')
+    CALLS = ["{pid}:0124:Call KERNEL32.GetSystemDirectoryW(0061fd3c,00000104) ret={ret}",
+             "{pid}:0124:Ret  KERNEL32.GetSystemDirectoryW() retval=00000013 ret={ret}",
+             "{pid}:0124:Call KERNEL32.GetTickCount64() ret={ret}",
+             "{pid}:0124:Call ntdll.RtlInitializeCriticalSection(0040d090) ret={ret}",
+             "{pid}:0124:Call ntdll.RtlEnterCriticalSection(0040d090) ret={ret}",
+             "{pid}:0124:Call combase.CoTaskMemFree(00000000) ret={ret}",
+             "{pid}:0124:Call user32.GetSystemMetrics(00000000) ret={ret}",
+             "{pid}:0124:Call KERNEL32.CompareStringOrdinal(0040a000 L\"a\",00000001,"
+             "0040a004 L\"A\",00000001,00000001) ret={ret}"]
+
+    def trace(self, lines, name="trace.log") -> Path:
+        path = self.folder / name
+        path.write_text("\n".join(lines) + "\n")
+        return path
+
+    def excerpt(self, pid="0120", base="00400000", ret="004012a0", loaded=True):
+        head = [self.LOADED.format(exe=self.exe.name, base=base)] if loaded else []
+        return head + [line.format(pid=pid, ret=ret) for line in self.CALLS]
+
+    def verdicts(self, report) -> dict:
+        return {f"{v.dll}.{v.function}": (v.word, v.how) for v in report.verdicts}
+
+    def test_verdicts_for_windows_98_and_nt4(self):
+        trace = self.trace(self.excerpt())
+        report = relaytrace.check_trace(self.exe, trace, "98")
+        self.assertEqual(self.verdicts(report), {
+            "kernel32.GetSystemDirectoryW": ("DEFECT", "static import"),
+            "kernel32.GetTickCount64": ("DEFECT", "static import"),
+            "kernel32.InitializeCriticalSection": ("ok", "static import"),
+            "kernel32.EnterCriticalSection": ("ok", "static import"),
+            "ole32.CoTaskMemFree": ("ok", "delay import"),
+            "user32.GetSystemMetrics": ("ok", "delay import"),
+            "kernel32.CompareStringOrdinal": ("not representative", "looked up")})
+        self.assertEqual([v.function for v in report.defects],
+                         ["GetSystemDirectoryW", "GetTickCount64"])
+        self.assertIn("only a stub on Windows 98: the call fails there", report.text)
+        nt4 = relaytrace.check_trace(self.exe, trace, "NT4")
+        self.assertEqual([v.function for v in nt4.defects], ["GetTickCount64"])
+        self.assertIn("not in Windows NT 4.0 SP6a: the program does not start there", nt4.text)
+
+        result = run(RELAY_CHECK, "--target", "98", self.exe, trace)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertEqual(result.stdout.splitlines()[0],
+                         f"{self.exe.name} under Windows 98: 7 functions, 7 calls from the "
+                         "image (loaded at 0x400000)")
+        self.assertEqual(result.stdout.splitlines()[-1], "2 defects")
+        self.assertEqual(run(RELAY_CHECK, "--target", "XP", self.exe,
+                             self.trace(self.excerpt()[:2])).returncode, 0)
+
+    def test_only_calls_from_the_image_as_loaded_count(self):
+        loaded = self.excerpt()[:1]
+        other_process = [line.replace("0120:", "0200:") for line in self.excerpt()[1:]]
+        wine_itself = self.excerpt(ret="7b612345", loaded=False)
+        for name, lines in (("another process", loaded + other_process),
+                            ("outside the image", loaded + wine_itself)):
+            with self.subTest(name=name):
+                result = run(RELAY_CHECK, "--target", "98", self.exe, self.trace(lines))
+                self.assertEqual(result.returncode, 2, result.stdout)
+                self.assertIn("no call from", result.stderr)
+        # Loaded elsewhere than its preferred address: the calls from there count, those from
+        # where it would have been do not.
+        moved = self.excerpt(base="10000000", ret="100012a0")
+        result = run(RELAY_CHECK, "--target", "98", self.exe,
+                     self.trace(moved + self.excerpt(loaded=False)))
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn("7 calls from the image (loaded at 0x10000000)", result.stdout)
+        # Without +loaddll the address can be given.
+        bare = self.trace(self.excerpt(base="10000000", ret="100012a0", loaded=False))
+        self.assertIn("no +loaddll line", run(RELAY_CHECK, "--target", "98", self.exe,
+                                              bare).stderr)
+        given = run(RELAY_CHECK, "--target", "98", "--base", "10000000", self.exe, bare)
+        self.assertEqual(given.returncode, 1, given.stderr)
+        self.assertIn("7 functions, 7 calls", given.stdout)
+
+    def test_allowed_stubs_and_unknown_functions(self):
+        lines = self.excerpt()[:1] + [
+            "0120:0124:Call KERNEL32.GetModuleHandleW(0040b000 L\"msvcrt.dll\") ret=00401300",
+            "0120:0124:Call KERNEL32.GetModuleHandleW(0040b000 L\"msvcrt.dll\") ret=00401400",
+            "0120:0124:Call kernelbase.CreateFileW(0040b000 L\"x\",80000000,00000001,00000000,"
+            "00000003,00000080,00000000) ret=00401310",
+            "0120:0124:Call KERNEL32.Beep(000001b8,0000000a) ret=00401320",
+            "0120:0124:Call kernelbase.SetDefaultDllDirectories(00000800) ret=00401330"]
+        report = relaytrace.check_trace(self.exe, self.trace(lines), "98")
+        verdicts = self.verdicts(report)
+        # The C runtime's import, let through with the reason the table gives.
+        self.assertEqual(verdicts["kernel32.GetModuleHandleW"], ("allowed", "static import"))
+        self.assertIn("only a stub on Windows 98; mingw-w64 10's ___lc_codepage_func",
+                      report.text)
+        self.assertIn("2 calls from 2 places", report.text)
+        # Looked up, but a stub there: the lookup succeeds and the call fails.
+        self.assertEqual(verdicts["kernel32.CreateFileW"], ("DEFECT", "looked up"))
+        self.assertEqual(verdicts["kernel32.Beep"], ("DEFECT", "looked up"))
+        self.assertIn("Beep (looked up, 1 call from 1 place): unknown: add a row", report.text)
+        self.assertEqual(verdicts["kernel32.SetDefaultDllDirectories"],
+                         ("not representative", "looked up"))
+
+
+class RelayCheckUnderWine(unittest.TestCase):
+    """The same program run under the WoW64 root's Wine (win98 setting), traced as
+    relaytrace.py says, then checked."""
+
+    def test_a_real_trace(self):
+        folder = Path(tempfile.mkdtemp(prefix="zant-relay-wine-"))
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        ready = run(WOW64, "check")
+        self.assertEqual(ready.returncode, 0, "the WoW64 root is not ready (scripts/lib/wow64 "
+                         f"ensure makes it): {ready.stdout}{ready.stderr}")
+        exe = link(folder, "i686", "relay", RELAY_PROGRAM, delay=RELAY_DELAY,
+                   flags=("-DDECLSPEC_IMPORT=",))
+        prefix, trace = folder / "prefix", folder / "trace.log"
+        script = f"""
+            set -e
+            export WINEPREFIX={shlex.quote(str(prefix))} WINEARCH=win64 WINEDEBUG=-all
+            export WINEDLLOVERRIDES="mscoree,mshtml="
+            trap 'wineserver -k 2>/dev/null || true' EXIT
+            wineboot -i >{shlex.quote(str(folder / "boot.log"))} 2>&1
+            cp relay.reg "$WINEPREFIX/drive_c/relay.reg"
+            wine regedit /S 'C:\\relay.reg'
+            WINEDEBUG={relaytrace.RELAY_WINEDEBUG} wine {exe.name} >out.txt 2>trace.log
+        """
+        (folder / "relay.reg").write_text(relaytrace.relay_registry(exe.name, version="win98"))
+        result = subprocess.run([str(WOW64), "run", "bash", "-c", script], cwd=folder,
+                                capture_output=True, text=True, timeout=300)
+        self.assertEqual(result.returncode, 0, result.stderr[-2000:])
+        self.assertRegex((folder / "out.txt").read_text(), r"^[1-9]\d* [1-9]\d* \d+ 2\n")
+        self.assertLess(trace.stat().st_size, 2_000_000, "the trace was not kept small")
+
+        report = relaytrace.check_trace(exe, trace, "98")
+        verdicts = self.verdicts(report)
+        for function, word in (("kernel32.GetSystemDirectoryW", "DEFECT"),
+                               ("kernel32.GetTickCount64", "DEFECT"),
+                               ("kernel32.InitializeCriticalSection", "ok"),
+                               ("kernel32.EnterCriticalSection", "ok"),
+                               ("kernel32.LeaveCriticalSection", "ok"),
+                               ("ole32.CoTaskMemFree", "ok"),
+                               ("user32.GetSystemMetrics", "ok"),
+                               ("kernel32.CompareStringOrdinal", "not representative")):
+            self.assertEqual(verdicts.get(function), word, report.text)
+        self.assertEqual(sorted(v.function for v in report.defects),
+                         ["GetSystemDirectoryW", "GetTickCount64"], report.text)
+        nt4 = run(RELAY_CHECK, "--target", "NT4", exe, trace)
+        self.assertEqual(nt4.returncode, 1, nt4.stderr)
+        self.assertEqual(re.findall(r"^DEFECT +(\S+)", nt4.stdout, re.M),
+                         ["kernel32.GetTickCount64"], nt4.stdout)
+
+    def verdicts(self, report) -> dict:
+        return {f"{v.dll}.{v.function}": v.word for v in report.verdicts}
 
 
 if __name__ == "__main__":
