@@ -34,13 +34,13 @@ A verdict per called function, for the target:
 - DEFECT: the target lacks it (an import: the program would not start, or would end at that
   call) or has only a stub that fails (first_9x stub/stub98 on the 95 family); or the table does
   not know it;
-- allowed: a stub, but the table's stub_call says the toolchain code calling it copes;
+- allowed: a stub, but the table's stub_call says the toolchain code calling it copes (for
+  some functions only the calls with the toolchain's argument, L"msvcrt.dll" say);
 - not representative: looked up at run time (no import names it) and absent from the target: the
   lookup fails there and the fallback runs, which a Wine trace cannot show;
 - ok.
-A function is judged by name, whoever in the image calls it: each line says from how many places
-in the image it was called, so an allowed function called from more places than its toolchain
-caller stands out.
+Each line says from how many places in the image the function was called: an allowed function
+called from more places than its toolchain caller stands out.
 """
 
 from __future__ import annotations
@@ -218,7 +218,7 @@ def _resolve(dll: str, name: str, imports: dict, table: winfloor.Table):
     return dll, name, "looked up"
 
 
-def _judge(row, how: str, t: winfloor.Target) -> tuple[bool, str, str]:
+def _judge(row, how: str, t: winfloor.Target, arguments: str) -> tuple[bool, str, str]:
     if row is None:
         return True, "DEFECT", f"unknown: add a row with its source to {winfloor.TABLE.name}"
     looked_up = how == "looked up"
@@ -231,9 +231,12 @@ def _judge(row, how: str, t: winfloor.Target) -> tuple[bool, str, str]:
             else "this call ends the program there"
         return True, "DEFECT", f"not in {t.title}: {consequence} ({row.floors()})"
     if not row.implemented(t):
-        if row.copes:
-            return False, "allowed", f"only a stub on {t.title}; {row.copes}"
-        return True, "DEFECT", f"only a stub on {t.title}: the call fails there"
+        why = row.copes_with(arguments)
+        if why:
+            return False, "allowed", f"only a stub on {t.title}; {why}"
+        spared = f" (the toolchain's calls with {row.copes_argument} are let through)" \
+            if row.copes_argument else ""
+        return True, "DEFECT", f"only a stub on {t.title}: the call fails there{spared}"
     return False, "ok", ""
 
 
@@ -250,7 +253,7 @@ def check_lines(exe: str, lines, target: str | winfloor.Target, *, base: int | N
     name = Path(exe).name.lower()
 
     bases: dict[str | None, set] = {}  # pid (None without +pid) -> where the image lies
-    found: dict[tuple[str, str], Verdict] = {}
+    found: dict[tuple[str, str, str], Verdict] = {}
     for line in lines:
         if ":Call " not in line:
             if "Loaded L" in line and base is None:
@@ -268,11 +271,11 @@ def check_lines(exe: str, lines, target: str | winfloor.Target, *, base: int | N
             continue
         module, _, function = match["qualified"].rpartition(".")
         dll, function, how = _resolve(peimage.dll_key(module), function, imports, table)
-        verdict = found.get((dll, function))
+        defect, word, why = _judge(table.get(dll, function), how, t, match["args"])
+        verdict = found.get((dll, function, word))
         if verdict is None:
-            defect, word, why = _judge(table.get(dll, function), how, t)
-            verdict = found[(dll, function)] = Verdict(dll, function, how, 0, set(), defect,
-                                                       word, why)
+            verdict = found[(dll, function, word)] = Verdict(dll, function, how, 0, set(),
+                                                             defect, word, why)
         verdict.calls += 1
         verdict.sites.add(ret - start)
 

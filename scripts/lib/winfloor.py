@@ -16,12 +16,16 @@ For a target, a row's function is
 from __future__ import annotations
 
 import dataclasses
+import re
 from pathlib import Path
 
 import peimage
 
 TABLE = Path(__file__).resolve().with_name("winapi-floor.tsv")
 COLUMNS = ("dll", "function", "first_9x", "first_nt", "stub_call", "source")
+# stub_call: "-", or "copes: <why>", or "copes with <argument>: <why>" (L"msvcrt.dll"), which
+# lets through only the calls whose logged arguments contain that text.
+STUB_CALL = re.compile(r'copes(?: with (?P<argument>L?"[^"]+"))?: (?P<why>\S.*)')
 
 FAMILY_9X = ("95", "98", "ME")
 FIRST_9X = FAMILY_9X + ("stub", "stub98", "none")
@@ -80,7 +84,7 @@ class Row:
     function: str
     first_9x: str
     first_nt: str
-    stub_call: str  # "-", or "copes: why a call that fails on the 95 family does no harm"
+    stub_call: str  # "-", or why a call that fails on the 95 family does no harm (STUB_CALL)
     source: str
 
     def exported(self, t: Target) -> bool:
@@ -101,7 +105,23 @@ class Row:
     @property
     def copes(self) -> str | None:
         """Why a call of the stub is harmless, when the row says so."""
-        return self.stub_call[len("copes:"):].strip() if self.stub_call != "-" else None
+        match = STUB_CALL.fullmatch(self.stub_call)
+        return match["why"] if match else None
+
+    @property
+    def copes_argument(self) -> str | None:
+        """The argument a call must have for copes_with to let it through, if any."""
+        match = STUB_CALL.fullmatch(self.stub_call)
+        return match["argument"] if match else None
+
+    def copes_with(self, arguments: str) -> str | None:
+        """Why this call (its arguments as Wine logs them) of the stub is harmless, if it is."""
+        match = STUB_CALL.fullmatch(self.stub_call)
+        if match is None:
+            return None
+        if match["argument"] and match["argument"].lower() not in arguments.lower():
+            return None
+        return match["why"]
 
     def floors(self) -> str:
         return f"95 family: {self.first_9x}; NT: {self.first_nt}"
@@ -151,9 +171,9 @@ def load_table(path: Path | str = TABLE) -> Table:
         if row.first_nt not in NT_ORDER:
             raise TableError(f"{where}: first_nt {row.first_nt!r} is not one of "
                              f"{', '.join(NT_ORDER)}")
-        if row.stub_call != "-" and not (row.stub_call.startswith("copes:")
-                                         and row.stub_call[6:].strip()):
-            raise TableError(f"{where}: stub_call is '-' or 'copes: <why>'")
+        if row.stub_call != "-" and not STUB_CALL.fullmatch(row.stub_call):
+            raise TableError(f"{where}: stub_call is '-', 'copes: <why>' or "
+                             "'copes with L\"<argument>\": <why>'")
         if row.stub_call != "-" and row.first_9x in FAMILY_9X:
             raise TableError(f"{where}: stub_call for a function the 95 family implements")
         if not row.source:
