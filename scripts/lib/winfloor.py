@@ -205,18 +205,14 @@ def floor_faults(image: peimage.Image, imports: list[peimage.Import], wanted: li
             faults.append(f"{what} {version[0]}.{version[1]}, not 4.0: the 95 family starts "
                           "only images of subsystem version 4.0 or older; keep both at 4.0 as "
                           "binutils sets them")
-    unknown = []
+    known = [(imp, table.get(imp.dll, imp.name)) for imp in imports]
     for t in wanted:
-        for imp in imports:
-            row = table.get(imp.dll, imp.name)
-            if row is None:
-                if t is wanted[0]:
-                    unknown.append(f"{imp.name} ({imp.dll}, {HOW[imp.how]}): unknown: add a "
-                                   f"row with its source to {table.path.name}")
-            elif not row.exported(t):
-                faults.append(f"{imp.name} ({imp.dll}, {HOW[imp.how]}): not in {t.title}: "
-                              f"{CONSEQUENCE[imp.how]} ({row.floors()})")
-    return faults + unknown
+        faults += [f"{imp.name} ({imp.dll}, {HOW[imp.how]}): not in {t.title}: "
+                   f"{CONSEQUENCE[imp.how]} ({row.floors()})"
+                   for imp, row in known if row is not None and not row.exported(t)]
+    faults += [f"{imp.name} ({imp.dll}, {HOW[imp.how]}): unknown: add a row with its source to "
+               f"{table.path.name}" for imp, row in known if row is None]
+    return faults
 
 
 def stubbed(imports: list[peimage.Import], t: Target, table: Table) -> list[peimage.Import]:
