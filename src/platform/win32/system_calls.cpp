@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win32/ansi_text.h"
+#include "platform/win32/optional_function.h"
 #include "platform/win32/windows_version.h"
 
 namespace zant::win32::sys {
@@ -379,8 +380,13 @@ std::wstring ErrorText(DWORD code) {
 
 std::wstring PathFromIdList(LPCITEMIDLIST list) {
   if (WideCallsWork()) {
+    // Looked up: Windows 95's shell32 has no W form at all.
+    using SHGetPathFromIDListFn = BOOL(WINAPI*)(LPCITEMIDLIST, LPWSTR);
+    static OptionalFunction<SHGetPathFromIDListFn> path_from_list("shell32.dll",
+                                                                  "SHGetPathFromIDListW");
+    SHGetPathFromIDListFn path_of = path_from_list.Get();
     wchar_t buffer[MAX_PATH] = {};
-    return SHGetPathFromIDListW(list, buffer) ? std::wstring(buffer) : std::wstring();
+    return path_of && path_of(list, buffer) ? std::wstring(buffer) : std::wstring();
   }
   char buffer[MAX_PATH] = {};
   return SHGetPathFromIDListA(list, buffer) ? FromAnsi(buffer) : std::wstring();
