@@ -140,13 +140,15 @@ class TraceError(ValueError):
     """The trace cannot be checked (no load address, no call of the image in it)."""
 
 
-def relay_registry(exe_name: str, version: str | None = None) -> str:
+def relay_registry(exe_name: str, version: str | None = None, exclude: tuple = ()) -> str:
     """A file for `wine regedit /S` that keeps a relay trace to the calls of exe_name's image
-    (see above), and sets Wine's Windows version (win98, nt40 ...) when one is given."""
+    (see above), and sets Wine's Windows version (win98, nt40 ...) when one is given. exclude:
+    functions ("user32.PeekMessageW") left out of the trace, for a call made millions of times
+    whose form is known to be right: any other function, its other form included, stays in."""
     lines = ["REGEDIT4", ""]
     if version:
         lines += ["[HKEY_CURRENT_USER\\Software\\Wine]", f'"Version"="{version}"', ""]
-    lines += ["[HKEY_CURRENT_USER\\Software\\Wine\\Debug]", '"RelayExclude"=""',
+    lines += ["[HKEY_CURRENT_USER\\Software\\Wine\\Debug]", f'"RelayExclude"="{";".join(exclude)}"',
               f'"RelayFromInclude"="{exe_name}"', '"RelayFromExclude"=-', ""]
     return "\r\n".join(lines)
 

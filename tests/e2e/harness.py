@@ -16,7 +16,15 @@ Environment (scripts/test exports the first three):
   DISPLAY               the X server the programs draw on; without it the harness starts its
                         own Xvfb for the test process
   ZANT_E2E_UPDATER      another updater exe to run instead of the build's (for experiments)
+
+A scenario can run the updater as an older Windows would (windows="win98", "nt40" ...): Wine
+then reports that version to the updater (its Windows-version setting for ZANTUpdate.exe only),
+the updater is the build's floor build (build/floor/ZANTUpdate.exe: its look-ups of optional
+system functions fail wherever that Windows lacks them), and Wine keeps a trace of every call
+the updater's image makes, which calls_report() judges against that Windows.
   ZANT_E2E_KEEP=1       keep each scenario's folders (prefix, drives, logs) for inspection
+  ZANT_E2E_RELAY_WINEDEBUG  the updater's WINEDEBUG when it plays an older Windows (with
+                        +timestamp added, for instance)
 """
 
 from __future__ import annotations
@@ -31,12 +39,16 @@ import selectors
 import shutil
 import stat
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
 from pathlib import Path
 
 from messages import TITLE
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts" / "lib"))
+import relaytrace  # noqa: E402
 
 DRIVE_TYPES = ("hd", "cdrom", "network", "floppy", "ramdisk")
 # The sub-folders of the update medium beside the updater.
@@ -55,6 +67,12 @@ SYSTEM_FOLDER_64 = "C:\\windows\\system32"
 # start (HKCU\Software).
 REGISTERED = "HKEY_LOCAL_MACHINE\\Software\\ZANTStandIns\\Registered"
 INSTALLERS = "HKEY_CURRENT_USER\\Software\\ZANTStandIns\\Installers"
+
+# Wine's Windows-version settings a scenario can run the updater under, with the Windows each
+# stands for in scripts/lib/winapi-floor.tsv.
+WINDOWS = {"win95": "95", "win98": "98", "winme": "ME", "nt40": "NT4", "win2k": "2000",
+           "winxp": "XP"}
+FAMILY_95 = ("win95", "win98", "winme")
 
 # Exit codes of the updater.
 EXIT_RESTART = 0  # the run returned (endings with a restart request)
@@ -357,7 +375,7 @@ class _DriverConnection:
 
 # How long watch() pauses between two looks at the progress window.
 _WATCH_MIN_PAUSE_S = 0.002
-_WATCH_MAX_PAUSE_S = 0.05
+_WATCH_MAX_PAUSE_S = 0.02
 
 
 def _ms(seconds: float) -> str:
@@ -372,11 +390,16 @@ class Scenario:
     """One computer, one run of the updater. Use it as a context manager or call close()."""
 
     def __init__(self, drives: dict[str, Drive], name: str = "scenario",
-                 native_first: tuple = (), trace_loads: bool = False):
+                 native_first: tuple = (), trace_loads: bool = False,
+                 windows: str | None = None):
         """native_first: library names (without .dll) that Wine looks for as Windows looks for a
         library that is not a known system library: in the exe's folder first, unless the
         process restricted its search. trace_loads: Wine writes every library a process loads
-        to its log (loaded_libraries)."""
+        to its log (loaded_libraries). windows: the older Windows the updater runs as (a key of
+        WINDOWS; see the top of this file)."""
+        if windows is not None and windows not in WINDOWS:
+            raise ValueError(f"unknown Windows setting {windows!r}")
+        self.windows = windows
         self.drives = {letter.upper(): drive for letter, drive in drives.items()}
         self._check_drives()
         self._template = Path(
@@ -483,6 +506,8 @@ class Scenario:
             # Maps the letters, drops z: and stops the server: types are read at server start.
             self._run(["sh", str(_root_dir() / "scripts/lib/wine_drives.sh"), *mappings], "drives")
         self._start_server()
+        if self.windows is not None:
+            self._play_windows()
         self._start_driver()
 
     def _lay_out_drives(self) -> None:
@@ -505,7 +530,7 @@ class Scenario:
         for name in MEDIUM_FOLDERS:
             if name not in medium.without:
                 (folder / name).mkdir(exist_ok=True)
-        updater = Path(os.environ.get("ZANT_E2E_UPDATER") or _build_dir() / UPDATER_NAME)
+        updater = Path(os.environ.get("ZANT_E2E_UPDATER") or self._updater_build())
         if not updater.is_file():
             raise RuntimeError(f"the updater is not built: {updater}")
         target = folder / UPDATER_NAME
@@ -513,6 +538,34 @@ class Scenario:
             target.unlink()
         shutil.copyfile(updater, target)
         _write_files(folder, medium.files, self.linux_path)
+
+    def _updater_build(self) -> Path:
+        if self.windows is not None:
+            return _build_dir() / "floor" / UPDATER_NAME
+        return _build_dir() / UPDATER_NAME
+
+    def _play_windows(self) -> None:
+        """The version setting for the updater (and its second copy), and the call trace of its
+        image (relaytrace.relay_registry, without its setting for every program)."""
+        lines = ["REGEDIT4", ""]
+        for exe in (UPDATER_NAME, "ZANTUpdate2.exe"):
+            lines += [f"[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\{exe}]",
+                      f'"Version"="{self.windows}"', ""]
+        # The installers' pauses pump the window's events three million times a run: the one
+        # form of PeekMessage this family should call stays out of the trace.
+        pump = "user32.PeekMessageA" if self.windows in FAMILY_95 else "user32.PeekMessageW"
+        relay = relaytrace.relay_registry(UPDATER_NAME, exclude=(pump,))
+        reg = self.prefix / "drive_c" / "zant-windows.reg"
+        reg.write_text("\r\n".join(lines) + "\r\n" + relay.split("\r\n", 1)[1],
+                       encoding="ascii")
+        self._run(["wine", "regedit", "/S", "C:\\zant-windows.reg"], "windows")
+
+    def calls_report(self) -> relaytrace.Report:
+        """What the updater's image called in its runs, judged for the Windows it ran as."""
+        if self.windows is None:
+            raise RuntimeError("the scenario plays no older Windows")
+        return relaytrace.check_trace(self._updater_build(), self.logs / "updater.log",
+                                      WINDOWS[self.windows])
 
     def _run(self, command: list[str], log_name: str, timeout_s: float = 60) -> None:
         log = self.logs / f"{log_name}.log"
@@ -586,9 +639,13 @@ class Scenario:
 
     def _launch(self, windows_path: str, log_name: str) -> subprocess.Popen:
         cwd = self.linux_path(windows_path).parent
+        env = self._env
+        if self.windows is not None:
+            env = dict(env, WINEDEBUG=os.environ.get("ZANT_E2E_RELAY_WINEDEBUG",
+                                                     relaytrace.RELAY_WINEDEBUG))
         with open(self.logs / f"{log_name}.log", "ab") as out:
             return subprocess.Popen(["wine", windows_path], stdin=subprocess.DEVNULL, stdout=out,
-                                    stderr=out, env=self._env, cwd=cwd)
+                                    stderr=out, env=env, cwd=cwd)
 
     def _call(self, line: str, timeout_s: float) -> dict:
         if self._driver is None:
@@ -672,8 +729,8 @@ class Scenario:
     def watch(self, timeout_s: float = 60) -> TextLog:
         """Reads the progress window's lines again and again and logs every new text, until a
         message box is open (TextLog.box). Fails when the updater ends first or the time runs
-        out. Looks often while the texts change and less often while they stay (the installers'
-        pauses), so that the looking itself does not slow the run."""
+        out. Looks often while the texts change and less often while they stay, at least every
+        20 ms, so that each count of an installer's pause (70 ms or more) is seen."""
         log = TextLog()
         deadline = time.monotonic() + timeout_s
         pause = _WATCH_MIN_PAUSE_S

@@ -28,11 +28,17 @@ class CancelDuringSearch(ScenarioTestCase):
         raise ScenarioError(f"the detail line stayed {old!r}")
 
     def test_yes_goes_on_and_no_ends_without_restart(self):
+        self.cancel_during_search()
+
+    def test_on_win98(self):
+        self.cancel_during_search("win98")
+
+    def cancel_during_search(self, windows=None):
         s = self.scenario({
             "C": network(),
             "D": fixed(MANY_FILES | INSTALLATION),
             "E": cdrom(medium=Medium()),
-        })
+        }, windows=windows)
         s.prepare()
         before = s.snapshot("D:\\")
         s.start()
@@ -59,6 +65,9 @@ class CancelDuringSearch(ScenarioTestCase):
         self.assertEqual(s.wait_exit(), EXIT_CANCELLED)
         self.assertFalse(s.restart_requested())
         self.assertEqual(diff_snapshots(before, s.snapshot("D:\\")), {})
+        if windows is not None:
+            report = s.calls_report()
+            self.assertEqual([v.line() for v in report.defects], [], report.text)
 
 
 if __name__ == "__main__":

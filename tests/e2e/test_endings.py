@@ -55,13 +55,23 @@ class NotInstalled(ScenarioTestCase):
     }
 
     def test_fixed_drives_without_the_program(self):
+        self.search_finds_nothing()
+
+    # The whole search, the Windows folder of C: included, on the oldest of each family.
+    def test_fixed_drives_without_the_program_on_nt40(self):
+        self.search_finds_nothing("nt40")
+
+    def test_fixed_drives_without_the_program_on_win95(self):
+        self.search_finds_nothing("win95")
+
+    def search_finds_nothing(self, windows=None):
         s = self.scenario({
             # C: stays the prefix's own fixed drive and is searched too.
             "D": fixed(ready=False),  # a fixed drive that is not ready is skipped
             "E": cdrom(medium=Medium(files={"EXE\\ZANT.exe": File(b"MZ new program")})),
             "F": network(INSTALLATION),
             "G": fixed(self.DECOYS | {"Empty\\": Folder()}),
-        })
+        }, windows=windows)
         s.prepare()
         before = {letter: s.snapshot(f"{letter}:\\") for letter in "EFG"}
         s.start()
@@ -83,6 +93,9 @@ class NotInstalled(ScenarioTestCase):
         self.assertTrue(s.restart_requested())
         for letter, tree in before.items():
             self.assertEqual(diff_snapshots(tree, s.snapshot(f"{letter}:\\")), {}, letter)
+        if windows is not None:
+            report = s.calls_report()
+            self.assertEqual([v.line() for v in report.defects], [], report.text)
 
 
 if __name__ == "__main__":

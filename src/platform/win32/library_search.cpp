@@ -1,6 +1,7 @@
 #include "platform/win32/library_search.h"
 
 #include "platform/win32/optional_function.h"
+#include "platform/win32/side_by_side.h"
 #include "platform/win32/system_calls.h"
 
 namespace zant::win32 {
@@ -25,10 +26,16 @@ void RestrictLibrarySearch() {
       system_folder_only && system_folder_only(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     return;
   }
-  // XP SP1 and later: the current folder leaves the search. Before that, the preload is what
-  // keeps the system libraries' loads by name away from the exe's folder.
+  // XP SP1 and later: the current folder leaves the search. Before that (NT 4.0, 2000, XP, the
+  // 95 family) it is searched right after the exe's folder, or after the system folders where
+  // the safe search order is on: the current folder becomes the system folder, which is
+  // searched anyway. The run uses full paths only; the installers it starts begin there too.
+  // On every Windows the preload is what keeps the system libraries' loads by name away from
+  // the exe's folder.
   if (SetDllDirectoryFn take_out_current_folder = set_dll_directory.Get()) {
     take_out_current_folder(L"");
+  } else if (std::wstring system_folder = sys::SystemFolder(); !system_folder.empty()) {
+    sys::SetCurrentFolder(system_folder);
   }
 }
 
@@ -54,11 +61,16 @@ namespace {
 // - setupapi: shell32 on Vista and Windows 7;
 // - oleacc: the accessibility support of the controls (user32, comctl32);
 // - clbcatq: ole32's class catalogue, on the first object created.
+// Third, what shell32 imports by name and only newer Windows knows as a known system library:
+// shlwapi, and shcore, which shell32 and shlwapi import from Windows 8 on (and as Wine has them,
+// seen where no restriction exists: Wine playing NT 4.0). Before XP, common controls 6 do not
+// exist and shell32 imports comctl32 from the system folder by name: PreloadSystemLibraries
+// adds it there.
 // Dependencies come before the libraries that load them. One this Windows lacks is skipped.
 constexpr const wchar_t* kPreloadList[] = {
-    L"msimg32.dll", L"version.dll", L"dwmapi.dll",  L"cryptbase.dll",
-    L"ntmarta.dll", L"apphelp.dll", L"userenv.dll", L"setupapi.dll",
-    L"propsys.dll", L"oleacc.dll",  L"clbcatq.dll", L"uxtheme.dll",
+    L"msimg32.dll", L"version.dll", L"dwmapi.dll",   L"cryptbase.dll", L"ntmarta.dll",
+    L"apphelp.dll", L"userenv.dll", L"setupapi.dll", L"propsys.dll",   L"oleacc.dll",
+    L"clbcatq.dll", L"uxtheme.dll", L"shcore.dll",   L"shlwapi.dll",
 };
 
 }  // namespace
@@ -80,6 +92,11 @@ void PreloadSystemLibraries() {
     return;
   }
   PreloadSystemLibraries(folder, kPreloadedSystemLibraries);
+  // After the list: comctl32 loads uxtheme by name. Where common controls 6 come from the
+  // side-by-side store (XP and later), comctl32 is left to the program's activation context.
+  if (!CommonControlsContext::Available()) {
+    LoadLibraryAt(folder + L"\\comctl32.dll");
+  }
 }
 
 HMODULE LoadLibraryAt(const std::wstring& path) {

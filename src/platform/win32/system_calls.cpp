@@ -316,6 +316,14 @@ HANDLE CreateNamedMutex(const std::wstring& name) {
   return Ansi(name, &ansi) ? CreateMutexA(nullptr, FALSE, ansi.c_str()) : nullptr;
 }
 
+bool SetCurrentFolder(const std::wstring& path) {
+  if (WideCallsWork()) {
+    return SetCurrentDirectoryW(path.c_str()) != 0;
+  }
+  std::string ansi;
+  return Ansi(path, &ansi) && SetCurrentDirectoryA(ansi.c_str()) != 0;
+}
+
 bool StartProcess(const std::wstring& application, const std::wstring& command_line, WORD show,
                   PROCESS_INFORMATION* process) {
   if (WideCallsWork()) {

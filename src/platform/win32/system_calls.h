@@ -56,6 +56,8 @@ std::wstring SystemFolder();
 
 HANDLE CreateNamedMutex(const std::wstring& name);
 
+bool SetCurrentFolder(const std::wstring& path);
+
 // Starts a program with its command line, its window shown as `show`, no handles inherited.
 bool StartProcess(const std::wstring& application, const std::wstring& command_line, WORD show,
                   PROCESS_INFORMATION* process);
