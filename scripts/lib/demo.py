@@ -11,6 +11,10 @@ Windows, under Wine's WoW64 mode.
 
 With a display (DISPLAY set by the caller) the user answers the updater's questions; without
 one the demo answers them itself under a private Xvfb and keeps screenshots in build/demo/.
+
+ZANT_DEMO_WINDOWS=win98 (or win95, winme, nt40, win2k, winxp) runs the update as that Windows
+would: the floor build of the program (see tests/e2e/harness.py) in place of the medium's, Wine
+reporting that version to it; the screenshots go to build/demo/<setting>/.
 """
 
 from __future__ import annotations
@@ -25,7 +29,8 @@ sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
 import harness as h  # noqa: E402
 
-OUT = ROOT / "build" / "demo"
+WINDOWS = os.environ.get("ZANT_DEMO_WINDOWS") or None
+OUT = ROOT / "build" / "demo" / (WINDOWS or "")
 PROGRAMS = "C:\\users\\{user}\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
 LIBRARIES = ("dartmail.dll", "dartzip.dll", "dartsock.dll", "dartutil.dll", "rnwncntl.dll")
 
@@ -91,6 +96,10 @@ def make_medium() -> Path:
     subprocess.run(["xorriso", "-osirrox", "on", "-read_fs", "norock", "-indev",
                     str(work / "out" / "ZANT140.iso"), "-extract", "/", str(disc)],
                    check=True, capture_output=True)
+    if WINDOWS:
+        floor = Path(os.environ["ZANT_BUILD_DIR"]) / "floor" / "ZANTUpdate.exe"
+        (disc / "ZANTUpdate.exe").write_bytes(floor.read_bytes())
+        print(f"   the program on the disc replaced by the floor build, playing {WINDOWS}")
     for path in disc.rglob("*"):
         os.chmod(path, path.stat().st_mode & ~0o222)
     return disc
@@ -208,7 +217,7 @@ def main() -> int:
               "F:\\Downloads": "F:\\Downloads", "N:\\": "N:\\",
               "Start menu Programs": PROGRAMS.format(user=user)}
     disc = make_medium()
-    with h.Scenario(computer(user, disc), name="demo") as s:
+    with h.Scenario(computer(user, disc), name="demo", windows=WINDOWS) as s:
         s.prepare()
         print("== The sample computer")
         print("   D:\\ fixed      ZANT On CD 1.30 in the drive's root (program file read-only)")
