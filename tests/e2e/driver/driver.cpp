@@ -33,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -151,6 +152,8 @@ class ProcessHandle {
   HANDLE handle_ = nullptr;
 };
 
+std::wstring ProcessName(DWORD pid);
+
 class Driver {
  public:
   std::string Run(const Command& command);
@@ -163,7 +166,23 @@ class Driver {
     if (pid == GetCurrentProcessId()) {
       return false;
     }
-    return target_pid_ == 0 || pid == target_pid_;
+    if (target_pid_ == 0 || pid == target_pid_) {
+      return true;
+    }
+    // Wine starts a 32-bit program through start.exe, which then starts the program itself;
+    // attach can catch a process of the program's name that never shows a window (seen once in
+    // a run as Windows 98). A window of a process of that name is the program's: follow it.
+    auto known = names_.find(pid);
+    if (known == names_.end()) {
+      known = names_.emplace(pid, ProcessName(pid)).first;
+    }
+    if (!target_name_.empty() && SameTextIgnoringCase(known->second, target_name_)) {
+      target_pid_ = pid;
+      target_process_.Reset(OpenProcess(
+          SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+      return true;
+    }
+    return false;
   }
 
   HWND FindBox() const;
@@ -200,8 +219,11 @@ class Driver {
   // once instead of at its time limit.
   void FailIfEnded(const char* waiting_for) const;
 
-  DWORD target_pid_ = 0;
-  ProcessHandle target_process_;
+  mutable DWORD target_pid_ = 0;
+  mutable ProcessHandle target_process_;
+  std::wstring target_name_;
+  // Process names of windows' owners, looked up once each.
+  mutable std::map<DWORD, std::wstring> names_;
   std::wstring caption_ = kProgressCaption;
 };
 
@@ -351,6 +373,25 @@ std::string Driver::DescribeBox(HWND box, std::optional<double> click_to_box_ms)
 }
 
 // The id of a running process with that executable name (the last one listed).
+// The executable's name of a running process, as the process list gives it; empty when gone.
+std::wstring ProcessName(DWORD pid) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) {
+    return {};
+  }
+  std::wstring name;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == pid) {
+      name = entry.szExeFile;
+    }
+  }
+  CloseHandle(snapshot);
+  return name;
+}
+
 std::optional<DWORD> FindProcess(const std::wstring& name) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) {
@@ -394,6 +435,7 @@ std::string Driver::Attach(const Command& command) {
                                  std::to_string(timeout) + " ms");
   }
   target_pid_ = *pid;
+  target_name_ = name;
   target_process_.Reset(OpenProcess(
       SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, *pid));
   return JsonObject().AddBool("ok", true).AddNumber("pid", static_cast<long long>(*pid)).Text();
@@ -638,8 +680,7 @@ std::string Driver::ClickCancelUntilBox(const Command& command) {
   while ((box = FindBox()) == nullptr) {
     FailIfEnded("the cancel question");
     if (Elapsed(start) >= timeout) {
-      throw Failure("timeout",
-                    "no message box appeared within " + std::to_string(timeout) + " ms");
+      throw Failure("timeout", "no message box appeared within " + std::to_string(timeout) + " ms");
     }
     Sleep(1);
   }
