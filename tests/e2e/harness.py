@@ -405,7 +405,9 @@ class Scenario:
         self._template = Path(
             _require_env("ZANT_TEMPLATE_PREFIX", "run the tests through scripts/test"))
         display = _display()
-        base = os.environ.get("ZANT_E2E_TMP") or None
+        # Beside the template unless told otherwise: the prefix is cloned with hard links, which
+        # cannot reach into another file system (such as a /tmp kept in memory).
+        base = os.environ.get("ZANT_E2E_TMP") or str(self._template.parent)
         self.root = Path(tempfile.mkdtemp(prefix=f"zant-e2e-{name}-", dir=base))
         self.prefix = self.root / "prefix"
         self.drive_root = self.root / "drives"

@@ -58,17 +58,16 @@ class SignedMediumRuns(ScenarioTestCase):
         self.assertIn("signed (SHA-256, no time stamp) by subject=CN = ZANT test publisher",
                       result.stdout)
 
-        # The signature over the file is valid (the throwaway root is trusted only here).
+        # The signature over the file is valid (the throwaway root is trusted only here, and
+        # nothing of the machine's own trust store is asked: a machine may have none).
         program = out / "medium" / "ZANTUpdate.exe"
-        verify = subprocess.run(["osslsigncode", "verify", "-in", str(program)],
-                                capture_output=True, text=True, timeout=60)
-        digests = re.findall(r"(Current|Calculated) message digest\s*: ([0-9A-F]+)",
-                             verify.stdout)
-        self.assertEqual(len(digests), 2, verify.stdout)
-        self.assertEqual(digests[0][1], digests[1][1])
         trusted = subprocess.run(["osslsigncode", "verify", "-CAfile", str(cert),
                                   "-in", str(program)], capture_output=True, text=True,
                                  timeout=60)
+        digests = re.findall(r"(Current|Calculated) message digest\s*: ([0-9A-F]+)",
+                             trusted.stdout)
+        self.assertEqual(len(digests), 2, trusted.stdout)
+        self.assertEqual(digests[0][1], digests[1][1])
         self.assertIn("Signature verification: ok", trusted.stdout)
         subprocess.run([str(_root_dir() / "scripts" / "lib" / "check-exe"), str(program),
                         "pe32"], check=True, capture_output=True, timeout=60)

@@ -572,6 +572,34 @@ class Runs(MediumTestCase):
         self.assertIn("medium: building the program failed", result.stderr.splitlines()[-1])
         self.assertFalse((folder / "out").exists())
 
+    def test_the_date_is_the_last_commits(self):
+        """Without SOURCE_DATE_EPOCH, in a copy of the source tree with a history of its own,
+        owned by root and, as a clone of a user's own run as root is, by another user."""
+        folder = self.folder("commit-date")
+        tree = folder / "tree"
+        shutil.copytree(ROOT, tree, ignore=shutil.ignore_patterns(".git", "build"))
+        committed = 1714564800  # 2024-05-01 12:00 UTC
+        git = ["git", "-c", "user.name=ZANT test", "-c", "user.email=test@zant.invalid", "-C",
+               tree]
+        sh(*git, "init", "-q")
+        sh(*git, "add", "-A")
+        sh(*git, "commit", "-q", "-m", "release", env=dict(
+            os.environ, GIT_COMMITTER_DATE=f"{committed} +0000",
+            GIT_AUTHOR_DATE="1500000000 +0000"))
+        payload = write_payload(folder / "payload")
+        for owner in (0, 65534):
+            with self.subTest(owner=owner):
+                sh("chown", "-R", f"{owner}:{owner}", tree)
+                out = folder / f"out-{owner}"
+                result = subprocess.run(
+                    [sys.executable, str(tree / "scripts" / "medium"), "--program",
+                     str(program()), str(payload), str(out)], capture_output=True, text=True,
+                    timeout=300, env={k: v for k, v in os.environ.items()
+                                      if k != "SOURCE_DATE_EPOCH"})
+                self.assertEqual(result.returncode, 0, result.stderr)
+                for path in (out / "medium" / "ZANTUpdate.exe", out / "medium" / "DB"):
+                    self.assertEqual(path.stat().st_mtime, committed, path)
+
     def test_an_interrupted_run_leaves_nothing_behind(self):
         """Stopped while it waits for the time stamp: the medium is copied by then."""
         folder = self.folder("interrupted")

@@ -49,12 +49,11 @@ TOOLCHAINS = {"i686": ("i686-w64-mingw32", "pe32", ["--kill-at"]),
 
 
 def compiler(prefix: str) -> str:
-    """The C compiler of the win32 thread model, which the 32-bit product moves to, else the
-    posix one."""
-    for model in ("win32", "posix"):
-        if shutil.which(f"{prefix}-gcc-{model}"):
-            return f"{prefix}-gcc-{model}"
-    raise AssertionError(f"neither {prefix}-gcc-win32 nor {prefix}-gcc-posix is installed")
+    """The C compiler of the win32 thread model, which the build uses."""
+    name = f"{prefix}-gcc-win32"
+    if not shutil.which(name):
+        raise AssertionError(f"{name} is not installed (scripts/lib/packages.sh installs it)")
+    return name
 
 
 def delay_library(folder: Path, arch: str, dll: str, exports: list) -> Path:
