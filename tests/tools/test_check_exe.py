@@ -9,12 +9,11 @@ MinGW compilers the build uses.
   sections where GNU ld leaves data directory 13 empty, and the same through the directory.
 - The oldest Windows (check-exe --floor, scripts/lib/floor-check, scripts/lib/winapi-floor.tsv):
   an old import passes, a newer one and an unknown one are refused, so is a newer header.
-- Relay traces (scripts/lib/relay-check): short made-up excerpts of Wine's trace format, and
-  one real trace of a program run under the WoW64 root's Wine.
+- Relay traces (scripts/lib/relay-check): short made-up excerpts of Wine's trace format (the
+  end-to-end scenarios on older Windows check real traces of the updater).
 """
 
 import re
-import shlex
 import shutil
 import struct
 import subprocess
@@ -30,7 +29,6 @@ IMPORT_SLOTS = LIB / "import-slots"
 PE_IMPORTS = LIB / "pe-imports"
 FLOOR_CHECK = LIB / "floor-check"
 RELAY_CHECK = LIB / "relay-check"
-WOW64 = LIB / "wow64"
 
 sys.path.insert(0, str(LIB))
 import relaytrace  # noqa: E402
@@ -445,58 +443,6 @@ class RelayCheck(unittest.TestCase):
         self.assertIn("Beep (looked up, 1 call from 1 place): unknown: add a row", report.text)
         self.assertEqual(verdicts["kernel32.SetDefaultDllDirectories"],
                          ("not representative", "looked up"))
-
-
-class RelayCheckUnderWine(unittest.TestCase):
-    """The same program run under the WoW64 root's Wine (win98 setting), traced as
-    relaytrace.py says, then checked."""
-
-    def test_a_real_trace(self):
-        folder = Path(tempfile.mkdtemp(prefix="zant-relay-wine-"))
-        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
-        ready = run(WOW64, "check")
-        self.assertEqual(ready.returncode, 0, "the WoW64 root is not ready (scripts/lib/wow64 "
-                         f"ensure makes it): {ready.stdout}{ready.stderr}")
-        exe = link(folder, "i686", "relay", RELAY_PROGRAM, delay=RELAY_DELAY,
-                   flags=("-DDECLSPEC_IMPORT=",))
-        prefix, trace = folder / "prefix", folder / "trace.log"
-        script = f"""
-            set -e
-            export WINEPREFIX={shlex.quote(str(prefix))} WINEARCH=win64 WINEDEBUG=-all
-            export WINEDLLOVERRIDES="mscoree,mshtml="
-            trap 'wineserver -k 2>/dev/null || true' EXIT
-            wineboot -i >{shlex.quote(str(folder / "boot.log"))} 2>&1
-            cp relay.reg "$WINEPREFIX/drive_c/relay.reg"
-            wine regedit /S 'C:\\relay.reg'
-            WINEDEBUG={relaytrace.RELAY_WINEDEBUG} wine {exe.name} >out.txt 2>trace.log
-        """
-        (folder / "relay.reg").write_text(relaytrace.relay_registry(exe.name, version="win98"))
-        result = subprocess.run([str(WOW64), "run", "bash", "-c", script], cwd=folder,
-                                capture_output=True, text=True, timeout=300)
-        self.assertEqual(result.returncode, 0, result.stderr[-2000:])
-        self.assertRegex((folder / "out.txt").read_text(), r"^[1-9]\d* [1-9]\d* \d+ 2\n")
-        self.assertLess(trace.stat().st_size, 2_000_000, "the trace was not kept small")
-
-        report = relaytrace.check_trace(exe, trace, "98")
-        verdicts = self.verdicts(report)
-        for function, word in (("kernel32.GetSystemDirectoryW", "DEFECT"),
-                               ("kernel32.GetTickCount64", "DEFECT"),
-                               ("kernel32.InitializeCriticalSection", "ok"),
-                               ("kernel32.EnterCriticalSection", "ok"),
-                               ("kernel32.LeaveCriticalSection", "ok"),
-                               ("ole32.CoTaskMemFree", "ok"),
-                               ("user32.GetSystemMetrics", "ok"),
-                               ("kernel32.CompareStringOrdinal", "not representative")):
-            self.assertEqual(verdicts.get(function), word, report.text)
-        self.assertEqual(sorted(v.function for v in report.defects),
-                         ["GetSystemDirectoryW", "GetTickCount64"], report.text)
-        nt4 = run(RELAY_CHECK, "--target", "NT4", exe, trace)
-        self.assertEqual(nt4.returncode, 1, nt4.stderr)
-        self.assertEqual(re.findall(r"^DEFECT +(\S+)", nt4.stdout, re.M),
-                         ["kernel32.GetTickCount64"], nt4.stdout)
-
-    def verdicts(self, report) -> dict:
-        return {f"{v.dll}.{v.function}": v.word for v in report.verdicts}
 
 
 if __name__ == "__main__":
