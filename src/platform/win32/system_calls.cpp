@@ -144,10 +144,17 @@ bool FindNext(HANDLE search, const std::wstring& pattern, WIN32_FIND_DATAW* data
   if (WideCallsWork()) {
     return FindNextFileW(search, data) != 0;
   }
-  std::string ansi;
-  ToAnsiName(pattern, &ansi);  // FindFirst has made sure it converts
+  // A listing calls this once per entry with the same pattern: its folder is converted once.
+  static std::wstring last_pattern;
+  static std::string last_folder;
+  if (pattern != last_pattern) {
+    std::string ansi;
+    ToAnsiName(pattern, &ansi);  // FindFirst has made sure it converts
+    last_folder = FolderOf(ansi);
+    last_pattern = pattern;
+  }
   WIN32_FIND_DATAA entry;
-  return NextUsable(search, FolderOf(ansi), &entry, data, false);
+  return NextUsable(search, last_folder, &entry, data, false);
 }
 
 bool Copy(const std::wstring& from, const std::wstring& to, bool fail_if_exists) {
