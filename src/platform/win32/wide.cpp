@@ -2,30 +2,21 @@
 
 #include <windows.h>
 
+#include "platform/utf16.h"
 #include "platform/win32/system_calls.h"
 
 namespace zant::win32 {
 
+// wchar_t is a UTF-16 unit on Windows.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
 std::wstring Widen(const std::string& utf8) {
-  if (utf8.empty()) {
-    return {};
-  }
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
+  std::u16string units = Utf16FromUtf8(utf8);
+  return std::wstring(units.begin(), units.end());
 }
 
 std::string Narrow(const std::wstring& utf16) {
-  if (utf16.empty()) {
-    return {};
-  }
-  int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
+  return Utf8FromUtf16(std::u16string(utf16.begin(), utf16.end()));
 }
 
 std::string Narrow(const wchar_t* utf16) {
