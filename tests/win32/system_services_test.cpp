@@ -2,12 +2,15 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "family_scope.h"
 #include "platform/error.h"
+#include "platform/win32/shell_folder.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system_services.h"
 #include "standin_components.h"
@@ -94,6 +97,87 @@ TEST(Win32SystemServices, FolderWithoutFileSystemPathOrUnknownNumberGivesEmpty) 
   auto services = MakeWin32SystemServices();
   EXPECT_EQ(services->GetSpecialFolderPath(CSIDL_DRIVES, nullptr), "");
   EXPECT_EQ(services->GetSpecialFolderPath(0x7f7f, nullptr), "");
+}
+
+// A shell allocator of the test's own: it hands out and takes back the copies of the shell's
+// item lists that the fake location below makes, and counts what it frees.
+class CountingShellAllocator final : public IMalloc {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = this;
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references; }
+  void* STDMETHODCALLTYPE Alloc(SIZE_T size) override {
+    void* block = HeapAlloc(GetProcessHeap(), 0, size);
+    handed_out.push_back(block);
+    return block;
+  }
+  void* STDMETHODCALLTYPE Realloc(void*, SIZE_T) override { return nullptr; }
+  void STDMETHODCALLTYPE Free(void* block) override {
+    freed.push_back(block);
+    HeapFree(GetProcessHeap(), 0, block);
+  }
+  SIZE_T STDMETHODCALLTYPE GetSize(void*) override { return 0; }
+  int STDMETHODCALLTYPE DidAlloc(void*) override { return -1; }
+  void STDMETHODCALLTYPE HeapMinimize() override {}
+
+  ULONG references = 1;
+  std::vector<void*> handed_out;
+  std::vector<void*> freed;
+};
+
+CountingShellAllocator g_shell_allocator;
+
+HRESULT WINAPI TestAllocator(IMalloc** allocator) {
+  g_shell_allocator.AddRef();
+  *allocator = &g_shell_allocator;
+  return S_OK;
+}
+
+// The shell's own list for the folder, copied into the test allocator's memory.
+HRESULT WINAPI ListFromTestAllocator(HWND owner, int csidl, LPITEMIDLIST* list) {
+  LPITEMIDLIST shell_list = nullptr;
+  HRESULT result = SHGetSpecialFolderLocation(owner, csidl, &shell_list);
+  if (result != S_OK) {
+    return result;
+  }
+  size_t size = sizeof(USHORT);  // the terminating empty item
+  for (auto* item = reinterpret_cast<const BYTE*>(shell_list);
+       reinterpret_cast<const SHITEMID*>(item)->cb != 0;
+       item += reinterpret_cast<const SHITEMID*>(item)->cb) {
+    size += reinterpret_cast<const SHITEMID*>(item)->cb;
+  }
+  *list = static_cast<LPITEMIDLIST>(g_shell_allocator.Alloc(size));
+  std::memcpy(*list, shell_list, size);
+  IMalloc* shell_allocator = nullptr;
+  SHGetMalloc(&shell_allocator);
+  shell_allocator->Free(shell_list);
+  shell_allocator->Release();
+  return S_OK;
+}
+
+// Before Windows 2000 the shell's item lists belong to its own allocator, not to the task
+// allocator: the list goes back to the allocator SHGetMalloc gives, once, and that allocator is
+// released again.
+TEST(Win32SystemServices, ShellItemListGoesBackToTheShellAllocator) {
+  const win32::ShellCalls calls{&ListFromTestAllocator, &TestAllocator};
+  std::wstring expected = win32::SpecialFolderPath(nullptr, kCsidlPrograms);
+  ASSERT_FALSE(expected.empty());
+  for (const auto& family : kBothFamilies) {
+    SCOPED_TRACE(family.name);
+    FamilyScope scope(family.nt_family);
+    g_shell_allocator.handed_out.clear();
+    g_shell_allocator.freed.clear();
+    EXPECT_EQ(win32::SpecialFolderPath(nullptr, kCsidlPrograms, calls), expected);
+    ASSERT_EQ(g_shell_allocator.handed_out.size(), 1u);
+    EXPECT_EQ(g_shell_allocator.freed, g_shell_allocator.handed_out);
+    EXPECT_EQ(g_shell_allocator.references, 1u) << "the allocator is released after use";
+  }
+  g_shell_allocator.freed.clear();
+  EXPECT_EQ(win32::SpecialFolderPath(nullptr, CSIDL_DRIVES, calls), L"");
+  EXPECT_EQ(g_shell_allocator.freed.size(), 1u) << "a list without a path is freed too";
 }
 
 TEST(Win32SystemServices, LogEntriesStartOnANewLineAndKeepEarlierContent) {

@@ -1,6 +1,5 @@
 #include "platform/win32/win32_system_services.h"
 
-#include <shlobj.h>
 #include <windows.h>
 
 #include <string>
@@ -9,6 +8,7 @@
 #include "platform/error.h"
 #include "platform/win32/ansi_text.h"
 #include "platform/win32/register_dll.h"
+#include "platform/win32/shell_folder.h"
 #include "platform/win32/system_calls.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
@@ -17,9 +17,6 @@
 namespace zant {
 
 namespace {
-
-// The folder list that SHGetSpecialFolderLocation hands out, freed with the task allocator.
-using ItemIdList = win32::UniqueHandle<LPITEMIDLIST, CoTaskMemFree>;
 
 void StripTrailingBackslashes(std::wstring& path) {
   while (!path.empty() && path.back() == L'\\') {
@@ -124,12 +121,7 @@ class Win32SystemServices : public SystemServices {
   }
 
   std::string GetSpecialFolderPath(int32_t csidl, void* owner) override {
-    ItemIdList list;
-    if (SHGetSpecialFolderLocation(static_cast<HWND>(owner), csidl, list.put()) != S_OK ||
-        !list.valid()) {
-      return "";
-    }
-    std::wstring path = win32::sys::PathFromIdList(list.get());
+    std::wstring path = win32::SpecialFolderPath(static_cast<HWND>(owner), csidl);
     StripTrailingBackslashes(path);
     if (path.empty()) {
       return "";
