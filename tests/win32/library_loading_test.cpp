@@ -167,6 +167,26 @@ TEST(LibraryLoadingTest, PreloadedSystemLibrariesComeFromTheSystemFolderAndNotBe
   }
 }
 
+// Where the activation context fails (XP to 7, when the store refuses the manifest), comctl32
+// must still come from the system folder: it is no known system library, and without the
+// search restriction a load by name would look beside the exe first. The probe's context
+// fails for want of its manifest; a marker comctl32 lies beside it, looked for first.
+TEST(LibraryLoadingTest, CommonControlsComeFromTheSystemFolderWhenTheContextFails) {
+  ScratchFolder folder(L"zant-controls");
+  std::filesystem::copy_file(ComponentPath(L"planted_marker.dll"),
+                             folder.Path() + L"\\comctl32.dll");
+  win32::KernelHandle probe =
+      StartProbe(folder.Path(), L"controls", L"WINEDLLOVERRIDES=mscoree,mshtml=;comctl32=n,b");
+  ASSERT_EQ(WaitForExit(probe), 0u);
+  std::ifstream report(std::filesystem::path(folder.Path()) / L"loaded.txt");
+  std::string line;
+  std::getline(report, line);
+  EXPECT_EQ(Lower(win32::Widen(line)),
+            Lower(L"comctl32.dll\t" + SystemFolder() + L"\\comctl32.dll"));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() + L"\\comctl32.dll.loaded"))
+      << "the planted comctl32 was loaded";
+}
+
 struct BoxSearch {
   DWORD process_id;
   HWND box = nullptr;

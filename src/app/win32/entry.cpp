@@ -50,6 +50,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return RefuseRedirection(*redirection);
   }
   win32::CommonControlsContext controls(instance, ZANT_IDR_CONTROLS_MANIFEST);
+  win32::LoadCommonControls(controls);
   std::unique_ptr<Surface> surface;
   try {
     surface = win32::MakeWin32Surface(instance);

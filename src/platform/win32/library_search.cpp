@@ -1,5 +1,7 @@
 #include "platform/win32/library_search.h"
 
+#include <commctrl.h>
+
 #include "platform/win32/optional_function.h"
 #include "platform/win32/side_by_side.h"
 #include "platform/win32/system_calls.h"
@@ -64,8 +66,8 @@ namespace {
 // Third, what shell32 imports by name and only newer Windows knows as a known system library:
 // shlwapi, and shcore, which shell32 and shlwapi import from Windows 8 on (and as Wine has them,
 // seen where no restriction exists: Wine playing NT 4.0). Before XP, common controls 6 do not
-// exist and shell32 imports comctl32 from the system folder by name: PreloadSystemLibraries
-// adds it there.
+// exist and shell32 imports comctl32 from the system folder by name: LoadCommonControls loads it
+// from there, also on a later Windows whose activation context failed.
 // Dependencies come before the libraries that load them. One this Windows lacks is skipped.
 constexpr const wchar_t* kPreloadList[] = {
     L"msimg32.dll", L"version.dll", L"dwmapi.dll",   L"cryptbase.dll", L"ntmarta.dll",
@@ -92,10 +94,26 @@ void PreloadSystemLibraries() {
     return;
   }
   PreloadSystemLibraries(folder, kPreloadedSystemLibraries);
-  // After the list: comctl32 loads uxtheme by name. Where common controls 6 come from the
-  // side-by-side store (XP and later), comctl32 is left to the program's activation context.
-  if (!CommonControlsContext::Available()) {
-    LoadLibraryAt(folder + L"\\comctl32.dll");
+}
+
+void LoadCommonControls(const CommonControlsContext& context) {
+  if (!context.RedirectsCommonControls()) {
+    // The system folder's, by its full path: shell32 imports comctl32 by name, and finds this
+    // one already loaded. The window itself needs nothing of it (its controls are user32's).
+    if (std::wstring folder = sys::SystemFolder(); !folder.empty()) {
+      LoadLibraryAt(folder + L"\\comctl32.dll");
+    }
+    return;
+  }
+  // Common controls 6, by name through the active context, from the side-by-side store.
+  if (!LoadLibraryA("comctl32.dll")) {
+    return;
+  }
+  using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  static OptionalFunction<InitCommonControlsExFn> init("comctl32.dll", "InitCommonControlsEx");
+  if (InitCommonControlsExFn start = init.Get()) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
+    start(&icc);
   }
 }
 

@@ -33,6 +33,15 @@ void PreloadSystemLibraries(const std::wstring& system_folder,
 // update) or not applied to a library's late loads.
 void PreloadSystemLibraries();
 
+class CommonControlsContext;
+
+// comctl32 for the window and for shell32, which imports it by name: common controls 6 through
+// the context where it is active and takes comctl32 from the side-by-side store (XP and later),
+// otherwise the system folder's by its full path. Never a load by name without the context: on
+// XP, Vista and 7 without the loader update the exe's folder is searched first, and comctl32 is
+// no known system library.
+void LoadCommonControls(const CommonControlsContext& context);
+
 // Loads a library by its full path; what it imports is looked for in its own folder and the
 // system folder only, never beside the exe (on Windows without the search flags also in the
 // Windows folder and the folders of PATH). nullptr when it cannot be loaded.

@@ -29,6 +29,8 @@ using CreateActCtxFn = HANDLE(WINAPI*)(const ACTCTXW*);
 using ActivateActCtxFn = BOOL(WINAPI*)(HANDLE, ULONG_PTR*);
 using DeactivateActCtxFn = BOOL(WINAPI*)(DWORD, ULONG_PTR);
 using ReleaseActCtxFn = void(WINAPI*)(HANDLE);
+using FindActCtxSectionStringFn = BOOL(WINAPI*)(DWORD, const GUID*, ULONG, LPCWSTR,
+                                                PACTCTX_SECTION_KEYED_DATA);
 
 struct ActivationFunctions {
   CreateActCtxFn create;
@@ -50,6 +52,18 @@ ActivationFunctions Activation() {
 }
 
 }  // namespace
+
+bool CommonControlsContext::RedirectsCommonControls() const {
+  static OptionalFunction<FindActCtxSectionStringFn> find_section("kernel32.dll",
+                                                                  "FindActCtxSectionStringW");
+  FindActCtxSectionStringFn find = find_section.Get();
+  if (cookie_ == 0 || !find) {
+    return false;
+  }
+  ACTCTX_SECTION_KEYED_DATA found = {};
+  found.cbSize = sizeof(found);
+  return find(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll", &found) != 0;
+}
 
 bool CommonControlsContext::Available() {
   return Activation().create != nullptr;

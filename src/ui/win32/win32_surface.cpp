@@ -1,14 +1,10 @@
 #include "ui/win32/win32_surface.h"
 
-#include <commctrl.h>
-
 #include <array>
 #include <functional>
 #include <string>
 
 #include "platform/error.h"
-#include "platform/win32/optional_function.h"
-#include "platform/win32/side_by_side.h"
 #include "platform/win32/wide.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/gdi_handles.h"
@@ -123,25 +119,7 @@ class Win32Surface final : public Surface {
   HWND saved_focus_ = nullptr;
 };
 
-// Common controls 6 for the window's buttons and text boxes, from the side-by-side store that the
-// program's activation context names (XP and later). Before XP the window's controls are the
-// system's own classic ones, which need no common controls: comctl32 is not loaded there at
-// all (loaded by name without an activation context, it would be looked for beside the exe).
-void StartCommonControls() {
-  if (!CommonControlsContext::Available() || !LoadLibraryA("comctl32.dll")) {
-    return;
-  }
-  using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  static OptionalFunction<InitCommonControlsExFn> init("comctl32.dll", "InitCommonControlsEx");
-  if (InitCommonControlsExFn start = init.Get()) {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
-    start(&icc);
-  }
-}
-
 Win32Surface::Win32Surface(HINSTANCE resources) {
-  StartCommonControls();
-
   HINSTANCE module = gui::ProgramModule();
   RegisterWindowClass(module, &WindowProc);
   panel_brush_.reset(CreateSolidBrush(ToColorRef(ui::kPanelColour)));

@@ -5,6 +5,9 @@
 //                     would, and writes "<name>\t<path loaded>\t<machine>" per line to
 //                     loaded.txt beside it (machine: the library's image header, 014c for
 //                     i386, 8664 for x86_64)
+//   controls          makes the program's activation context from a manifest the probe does not
+//                     have, so that it fails, loads common controls as the program does then,
+//                     and writes "comctl32.dll\t<path loaded>" to loaded.txt
 //   missing-function  calls a function that version.dll does not export (delay-loaded)
 //   missing-library   calls a function of a library that does not exist (delay-loaded)
 // The last two install the program's delay-load failure report first.
@@ -14,6 +17,7 @@
 
 #include "platform/win32/delay_load_report.h"
 #include "platform/win32/library_search.h"
+#include "platform/win32/side_by_side.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 
@@ -41,6 +45,32 @@ std::string Machine(HMODULE module) {
   return text;
 }
 
+bool WriteReport(const std::string& report) {
+  zant::win32::FileHandle file(CreateFileW((OwnFolder() + L"\\loaded.txt").c_str(), GENERIC_WRITE,
+                                           0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  return file.valid() &&
+         WriteFile(file.get(), report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
+}
+
+std::string LoadedPath(HMODULE module) {
+  std::wstring path(32768, L'\0');
+  path.resize(module ? GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()))
+                     : 0);
+  return zant::win32::Narrow(path);
+}
+
+int Controls() {
+  constexpr WORD kNoSuchManifest = 0x7F00;
+  zant::win32::CommonControlsContext context(GetModuleHandleW(nullptr), kNoSuchManifest);
+  if (context.RedirectsCommonControls()) {
+    return 4;
+  }
+  zant::win32::LoadCommonControls(context);
+  return WriteReport("comctl32.dll\t" + LoadedPath(GetModuleHandleW(L"comctl32.dll")) + "\n") ? 0
+                                                                                              : 3;
+}
+
 int Preload() {
   wchar_t system_folder[MAX_PATH] = {};
   GetSystemDirectoryW(system_folder, MAX_PATH);
@@ -48,19 +78,9 @@ int Preload() {
   std::string report;
   for (const wchar_t* name : zant::win32::kPreloadedSystemLibraries) {
     HMODULE module = LoadLibraryW(name);
-    std::wstring path(32768, L'\0');
-    path.resize(module ? GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()))
-                       : 0);
-    report += zant::win32::Narrow(name) + "\t" + zant::win32::Narrow(path) + "\t" +
-              Machine(module) + "\n";
+    report += zant::win32::Narrow(name) + "\t" + LoadedPath(module) + "\t" + Machine(module) + "\n";
   }
-  zant::win32::FileHandle file(CreateFileW((OwnFolder() + L"\\loaded.txt").c_str(), GENERIC_WRITE,
-                                           0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  DWORD written = 0;
-  return file.valid() && WriteFile(file.get(), report.data(), static_cast<DWORD>(report.size()),
-                                   &written, nullptr)
-             ? 0
-             : 3;
+  return WriteReport(report) ? 0 : 3;
 }
 
 }  // namespace
@@ -69,6 +89,9 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring mode = argc > 1 ? argv[1] : L"";
   if (mode == L"preload") {
     return Preload();
+  }
+  if (mode == L"controls") {
+    return Controls();
   }
   zant::win32::ReportFailedDelayLoads(L"Loader probe", 1);
   if (mode == L"missing-function") {
