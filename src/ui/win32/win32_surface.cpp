@@ -165,9 +165,10 @@ void Win32Surface::CreateControls(HINSTANCE module) {
     switch (c.kind) {
       case ui::ControlKind::kTextBox:
         // Read-only; multi-line boxes wrap at their width and never scroll (no ES_AUTOVSCROLL,
-        // no scroll bar), single-line boxes centre their text.
-        style |=
-            ES_READONLY | (c.multi_line ? ES_MULTILINE : 0) | (c.centred ? ES_CENTER : ES_LEFT);
+        // no scroll bar). A box that centres its one line is a multi-line edit control too:
+        // Windows 95 and NT 4.0 centre the text of multi-line edit controls only.
+        style |= ES_READONLY | (c.multi_line || c.centred ? ES_MULTILINE : 0) |
+                 (c.centred ? ES_CENTER : ES_LEFT);
         ex_style = c.border ? WS_EX_CLIENTEDGE : 0;
         break;
       case ui::ControlKind::kPictureBox:
@@ -310,9 +311,9 @@ void Win32Surface::SetLineText(Control line, const std::string& text) {
   if (!gui::SetText(control, Widen(text))) {
     ThrowLastError("Could not show the progress text");
   }
-  if (!UpdateWindow(control)) {
-    ThrowLastError("Could not show the progress text");
-  }
+  // The repaint's answer means nothing on the 95 family, whose UpdateWindow returns none; a
+  // line not repainted at once is repainted with the next pass over the window's events.
+  UpdateWindow(control);
 }
 
 void Win32Surface::PumpEvents() {
