@@ -1,5 +1,9 @@
 #pragma once
 
+#include <windows.h>
+
+#include <string>
+
 #include "platform/win32/windows_version.h"
 
 namespace zant::win32test {
@@ -19,5 +23,19 @@ struct Family {
   const char* name;
 };
 inline constexpr Family kBothFamilies[] = {{1, "NT family"}, {0, "95 family"}};
+
+// What the 95 family answers where NT's codes differ (the Win32 SDK warns that they do), for
+// win32::sys::SetAnsiErrorRuleForTest: a DOS rename onto an existing name is refused as access
+// denied, and a search that matches nothing may end with "no more files".
+inline DWORD Windows95Error(const char* function, DWORD error) {
+  const std::string called = function;
+  if (called == "MoveFileA" && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
+    return ERROR_ACCESS_DENIED;
+  }
+  if (called == "FindFirstFileA" && error == ERROR_FILE_NOT_FOUND) {
+    return ERROR_NO_MORE_FILES;
+  }
+  return error;
+}
 
 }  // namespace zant::win32test

@@ -4,8 +4,10 @@
 #undef DeleteFile
 
 #include "contract/fs_contract.h"
+#include "platform/win32/system_calls.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/windows_version.h"
+#include "win32/family_scope.h"
 #include "win32/win32_fs_fixture.h"
 
 // The contract suite against the Win32 layer, on a fresh folder of the scratch drive D:.
@@ -94,12 +96,18 @@ class Win32Backend : public Backend {
   std::string root_;
 };
 
-// The layer as the 95 family runs it: every call in its A form, names in the ANSI code page.
-// That family has no links and no streams.
+// The layer as the 95 family runs it: every call in its A form, names in the ANSI code page,
+// the family's own error codes. That family has no links and no streams.
 class Win32AnsiBackend : public Win32Backend {
  public:
-  Win32AnsiBackend() { win32::ActAsFamilyForTest(0); }
-  ~Win32AnsiBackend() override { win32::ActAsFamilyForTest(-1); }
+  Win32AnsiBackend() {
+    win32::ActAsFamilyForTest(0);
+    win32::sys::SetAnsiErrorRuleForTest(&win32test::Windows95Error);
+  }
+  ~Win32AnsiBackend() override {
+    win32::sys::SetAnsiErrorRuleForTest(nullptr);
+    win32::ActAsFamilyForTest(-1);
+  }
 
   bool MakeLink(const std::string&, const std::string&) override { return false; }
   bool MakeFileLink(const std::string&, const std::string&) override { return false; }

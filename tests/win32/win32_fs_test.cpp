@@ -12,6 +12,7 @@
 #include "fstree/dtree.h"
 #include "platform/error.h"
 #include "platform/name_case.h"
+#include "platform/win32/system_calls.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
 #include "win32/family_scope.h"
@@ -592,6 +593,25 @@ TEST_F(Win32FsTest, TheAnsiFamilyRefusesPathsBeyondItsLimit) {
     }
   }
   EXPECT_TRUE(Exists(deep + "\\zant.exe"));
+}
+
+// The 95 family's codes are not NT's; the disk decides what a failed search means. A pattern
+// that matches nothing in a folder that is there finds nothing (not an error of the folder), a
+// missing folder is a missing path, whatever code the system gave.
+TEST_F(Win32FsTest, TheAnsiFamilyTellsNothingFoundFromAMissingFolderByTheDisk) {
+  folder_ = win32test::UniqueFolder("zant-ansi-codes");
+  win32test::MakeFolder(folder_);
+  win32test::FamilyScope ansi(0);
+  win32::sys::SetAnsiErrorRuleForTest(&win32test::Windows95Error);
+  WIN32_FIND_DATAW data;
+  for (const auto& [pattern, expected] : std::initializer_list<std::pair<std::string, DWORD>>{
+           {folder_ + "\\nothing*.here", ERROR_FILE_NOT_FOUND},
+           {folder_ + "\\missing\\*", ERROR_PATH_NOT_FOUND}}) {
+    SCOPED_TRACE(pattern);
+    EXPECT_EQ(win32::sys::FindFirst(win32::Widen(pattern), &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), expected);
+  }
+  win32::sys::SetAnsiErrorRuleForTest(nullptr);
 }
 
 }  // namespace

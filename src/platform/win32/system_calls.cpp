@@ -24,6 +24,23 @@ bool Ansi(const std::wstring& path, std::string* ansi) {
   return true;
 }
 
+AnsiErrorRule ansi_error_rule = nullptr;
+
+// The error of the A function just called, as the test's rule would have the 95 family answer.
+DWORD AnsiError(const char* function) {
+  DWORD error = GetLastError();
+  if (ansi_error_rule) {
+    error = ansi_error_rule(function, error);
+    SetLastError(error);
+  }
+  return error;
+}
+
+bool IsFolderA(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // A stub of the 95 family answers NULL for a handle it could not make.
 HANDLE FileResult(HANDLE handle) {
   return handle ? handle : INVALID_HANDLE_VALUE;
@@ -102,6 +119,10 @@ bool NextUsable(HANDLE search, const std::string& folder, WIN32_FIND_DATAA* entr
 
 }  // namespace
 
+void SetAnsiErrorRuleForTest(AnsiErrorRule rule) {
+  ansi_error_rule = rule;
+}
+
 DWORD GetAttributes(const std::wstring& path) {
   if (WideCallsWork()) {
     return GetFileAttributesW(path.c_str());
@@ -129,6 +150,16 @@ HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW* data) {
   WIN32_FIND_DATAA entry;
   HANDLE search = FileResult(FindFirstFileA(ansi.c_str(), &entry));
   if (search == INVALID_HANDLE_VALUE) {
+    // The 95 family's codes are not NT's: a folder without a match may answer "no more files".
+    // Whether the folder is there decides between nothing found and a missing path. A drive's
+    // root is taken as there: the drive answered.
+    DWORD error = AnsiError("FindFirstFileA");
+    if (error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND) {
+      std::string folder = FolderOf(ansi);
+      bool root = folder.size() == 3 && folder[1] == ':';
+      SetLastError(root || folder.empty() || IsFolderA(folder) ? ERROR_FILE_NOT_FOUND
+                                                               : ERROR_PATH_NOT_FOUND);
+    }
     return search;
   }
   if (!NextUsable(search, FolderOf(ansi), &entry, data, true)) {
@@ -192,13 +223,23 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
   if (MoveFileA(a.c_str(), b.c_str())) {
     return true;
   }
-  DWORD error = GetLastError();
-  if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) {
-    return false;
+  // The 95 family's code for a file in the way is not NT's (a DOS rename answers access
+  // denied, as it does for a file in use): the disk decides. The one in the way goes only when
+  // it is a file (not a folder) and the file being renamed is there and in nobody's use, so
+  // that the rename after the delete can be done.
+  DWORD error = AnsiError("MoveFileA");
+  DWORD in_the_way = GetFileAttributesA(b.c_str());
+  bool free_to_move = false;
+  if (in_the_way != INVALID_FILE_ATTRIBUTES && !(in_the_way & FILE_ATTRIBUTE_DIRECTORY)) {
+    HANDLE moving =
+        FileResult(CreateFileA(a.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    free_to_move = moving != INVALID_HANDLE_VALUE;
+    if (free_to_move) {
+      CloseHandle(moving);
+    }
   }
-  // The file being renamed must be there before the one in its way goes.
-  DWORD moving = GetFileAttributesA(a.c_str());
-  if (moving == INVALID_FILE_ATTRIBUTES) {
+  if (!free_to_move) {
+    SetLastError(error);
     return false;
   }
   return DeleteFileA(b.c_str()) && MoveFileA(a.c_str(), b.c_str());

@@ -70,4 +70,10 @@ std::wstring ErrorText(DWORD code);
 // The file-system path of a shell folder (SHGetPathFromIDList); empty when it has none.
 std::wstring PathFromIdList(LPCITEMIDLIST list);
 
+// For tests: the 95 family's error codes are not NT's, and Wine's A functions answer NT's. A
+// rule gives the code the 95 family would answer for a failed call of an A function
+// ("MoveFileA", "FindFirstFileA") in place of the system's; null answers as the system does.
+using AnsiErrorRule = DWORD (*)(const char* function, DWORD error);
+void SetAnsiErrorRuleForTest(AnsiErrorRule rule);
+
 }  // namespace zant::win32::sys
