@@ -60,7 +60,13 @@ class Win32RestartCalls : public RestartCalls {
 
   void CloseToken() override { token_.reset(); }
 
-  void RequestReboot() override { ExitWindowsEx(EWX_REBOOT, 0); }
+  // A planned restart for an application's installation: without a reason, XP and later record
+  // an unplanned one, and Server 2003 asks its administrator why at the next logon. Older
+  // Windows ignore the reason.
+  void RequestReboot() override {
+    ExitWindowsEx(EWX_REBOOT, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_MINOR_INSTALLATION |
+                                  SHTDN_REASON_FLAG_PLANNED);
+  }
 
  private:
   win32::KernelHandle token_;
