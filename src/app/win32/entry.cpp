@@ -14,6 +14,7 @@
 #include "app/texts.h"
 #include "platform/error.h"
 #include "platform/win32/delay_load_report.h"
+#include "platform/win32/error_mode.h"
 #include "platform/win32/library_search.h"
 #include "platform/win32/side_by_side.h"
 #include "platform/win32/wide.h"
@@ -39,6 +40,7 @@ int RefuseRedirection(const std::wstring& path) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  win32::KeepSystemErrorBoxesAway();
   // Before any library beyond kernel32 is loaded: no redirection beside the exe, the system
   // libraries come from the system folder only, and a delayed load that fails ends in the
   // report, not in a crash.

@@ -7,6 +7,7 @@
 
 #include "platform/error.h"
 #include "platform/win32/ansi_text.h"
+#include "platform/win32/error_mode.h"
 #include "platform/win32/register_dll.h"
 #include "platform/win32/shell_folder.h"
 #include "platform/win32/system_calls.h"
@@ -167,6 +168,7 @@ class Win32SystemServices : public SystemServices {
       command_line += L" " + win32::Widen(switches);
     }
     PROCESS_INFORMATION process = {};
+    win32::StartedWithOwnErrorMode installer_mode;
     if (!win32::sys::StartProcess(application, command_line, SW_SHOWMINNOACTIVE, &process)) {
       return 0;
     }
