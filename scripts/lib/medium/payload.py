@@ -188,9 +188,9 @@ def entry_fault(path: Path, payload: Path) -> str | None:
     return None
 
 
-def check_tree(payload: Path, top: list[Path]) -> list[str]:
-    """Every entry below the medium's folders and what is wrong with it, one line each."""
-    faults = []
+def check_tree(payload: Path, top: list[Path]) -> tuple[list[str], list[str]]:
+    """(refusals, warnings) for every entry below the medium's folders, one line each."""
+    faults, warnings = [], []
 
     def check_folder(paths: list[Path], medium_folder: str) -> None:
         seen: dict[str, Path] = {}
@@ -198,6 +198,14 @@ def check_tree(payload: Path, top: list[Path]) -> list[str]:
             fault = name_fault(path.name)
             if fault:
                 faults.append(f"{path}: {fault}")
+            elif not path.name.isascii():
+                # Windows 95, 98 and ME hand the updater names in the computer's ANSI code page,
+                # which the publisher cannot know: a name that code page cannot hold reaches the
+                # updater by its short name only, and is copied under it.
+                kind = "folder" if path.is_dir() else "file"
+                warnings.append(f"{path}: a name outside ASCII; on Windows 95, 98 and ME a"
+                                " computer whose code page lacks one of its characters gets"
+                                f" the {kind} under its short name")
             key = simple_upper(path.name)
             if key in seen:
                 faults.append(f"{path}: differs only by case from {seen[key].name} in the same"
@@ -229,7 +237,7 @@ def check_tree(payload: Path, top: list[Path]) -> list[str]:
             faults.append(f"{folder}: {fault}")
         else:
             walk(folder, folder.name)
-    return faults
+    return faults, warnings
 
 
 def check_payload(payload: Path, bitness: str) -> tuple[list[Path], list[str], list[str]]:
@@ -286,7 +294,9 @@ def check_payload(payload: Path, bitness: str) -> tuple[list[Path], list[str], l
             if entry.is_dir():
                 refusals.append(f"{entry}: a folder in DocsX; DocsX names the documents to"
                                 " remove, one empty file each")
-    refusals += check_tree(payload, top)
+    faults, cautions = check_tree(payload, top)
+    refusals += faults
+    warnings += cautions
     for entry in sorted(payload.iterdir()):
         if entry not in top + top_twins:
             warnings.append(f"{entry}: not part of the medium, left out")
