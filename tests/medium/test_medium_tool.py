@@ -337,12 +337,23 @@ class Warnings(MediumTestCase):
     def test_warnings_are_made_and_refused_when_strict(self):
         signing = self.folder("warning-signing")
         cert, key = certificate(signing, "short", days=30)
+        short = ("on Windows 95, 98 and ME a computer whose code page lacks one of its characters"
+                 " gets the ")
         cases = {  # what: (payload changes, options, the warnings)
             "missing components": ({"EXE\\dartzip.dll": None, "EXE\\msvbvm50.exe": None}, [],
                                    ["/EXE/dartzip.dll: missing shared component",
                                     "/EXE/msvbvm50.exe: missing shared component"]),
             "certificate expiring within a year": ({}, ["--cert", cert, "--key", key],
                                                    [f"{cert}: the certificate expires on 20"]),
+            # Each name once, files and folders at any depth; their ASCII neighbours never.
+            "names outside ASCII": ({"Docs\\Übersicht.doc": "x", "EXE\\naïve.txt": "x",
+                                     "Docs\\Archive\\Résumés\\cv.doc": "x",
+                                     "Macros\\Ω\\Δ\\do_b.mac": "x"}, [],
+                                    [f"/Docs/Übersicht.doc: a name outside ASCII; {short}file",
+                                     f"/EXE/naïve.txt: a name outside ASCII; {short}file",
+                                     f"/Docs/Archive/Résumés: a name outside ASCII; {short}folder",
+                                     f"/Macros/Ω: a name outside ASCII; {short}folder",
+                                     f"/Macros/Ω/Δ: a name outside ASCII; {short}folder"]),
         }
         for what, (changes, options, warnings) in cases.items():
             for strict in (False, True):
@@ -356,6 +367,10 @@ class Warnings(MediumTestCase):
                     for warning in warnings:
                         lines = [line for line in result.stderr.splitlines() if warning in line]
                         self.assertEqual(len(lines), 1, result.stderr)
+                    given = [line for line in result.stderr.splitlines()
+                             if line.startswith("medium: warning: ")
+                             or line.endswith("(a warning, refused under --strict)")]
+                    self.assertEqual(len(given), len(warnings), result.stderr)
                     self.assertEqual((out / IMAGE).is_file(), not strict)
                     self.assertEqual(out.parent.exists(), not strict)
 
