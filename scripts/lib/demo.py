@@ -15,6 +15,11 @@ one the demo answers them itself under a private Xvfb and keeps screenshots in b
 ZANT_DEMO_WINDOWS=win98 (or win95, winme, nt40, win2k, winxp) runs the update as that Windows
 would: the floor build of the program (see tests/e2e/harness.py) in place of the medium's, Wine
 reporting that version to it; the screenshots go to build/demo/<setting>/.
+
+ZANT_DEMO_PICTURES=FOLDER (scripts/demo --pictures sets it to docs/images) also writes the
+pictures README.md shows there: the first screenshot of the search and of a question, each cut
+to the windows it shows and without the time stamps ImageMagick would write, so that the same
+picture gives the same bytes. The demo fails when one of them was not taken.
 """
 
 from __future__ import annotations
@@ -33,6 +38,10 @@ WINDOWS = os.environ.get("ZANT_DEMO_WINDOWS") or None
 OUT = ROOT / "build" / "demo" / (WINDOWS or "")
 PROGRAMS = "C:\\users\\{user}\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
 LIBRARIES = ("dartmail.dll", "dartzip.dll", "dartsock.dll", "dartutil.dll", "rnwncntl.dll")
+PICTURES = Path(os.environ["ZANT_DEMO_PICTURES"]) if os.environ.get("ZANT_DEMO_PICTURES") else None
+# The README's pictures, by the screenshot each is cut from.
+README_PICTURES = {"2-search": "search.png", "3-question": "question.png"}
+pictured: set[Path] = set()  # those written in this run
 
 
 def installation(version_marker: str, program_readonly: bool = False) -> dict:
@@ -128,6 +137,14 @@ def screenshot(name: str) -> None:
     subprocess.run(["import", "-window", "root", str(path)], check=False,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     print(f"   screenshot: {path.relative_to(ROOT)}")
+    picture = PICTURES / README_PICTURES[name] if PICTURES and name in README_PICTURES else None
+    if picture and picture not in pictured:
+        # The private Xvfb's screen is black where no window is: -trim keeps the windows.
+        picture.parent.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["convert", str(path), "-trim", "+repage", "-strip", str(picture)],
+                       check=True)
+        pictured.add(picture)
+        print(f"   picture for README.md: {picture}")
 
 
 def show_box(box: h.Box) -> None:
@@ -245,6 +262,11 @@ def main() -> int:
             print_changes(name, before[name], after[name])
     if not interactive:
         print(f"== Screenshots in {OUT.relative_to(ROOT)}/")
+    if PICTURES:
+        missing = [n for n in README_PICTURES.values() if PICTURES / n not in pictured]
+        if missing:
+            print(f"== Pictures not taken: {', '.join(missing)}")
+            return 1
     return 0 if code == h.EXIT_RESTART and restart else 1
 
 
