@@ -2,7 +2,6 @@
 // current user's registry and exits:
 //   HKCU\Software\ZANTStandIns\Installers\<its exe file name>
 //     CommandLine (REG_SZ)    the full command line it received
-//     ErrorMode   (REG_DWORD) the error mode it was started with
 //     ShowWindow  (REG_DWORD) wShowWindow of its STARTUPINFO
 // ShowWindow is written last, so a reader that sees it sees the whole record.
 #include <windows.h>
@@ -33,15 +32,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   startup.cb = sizeof(startup);
   GetStartupInfoW(&startup);
   DWORD show = startup.wShowWindow;
-  DWORD error_mode = SetErrorMode(0);  // answers the mode it replaces
-  bool ok =
-      RegSetValueExW(
-          key, L"CommandLine", 0, REG_SZ, reinterpret_cast<const BYTE*>(command_line.c_str()),
-          static_cast<DWORD>((command_line.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS &&
-      RegSetValueExW(key, L"ErrorMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&error_mode),
-                     sizeof(error_mode)) == ERROR_SUCCESS &&
-      RegSetValueExW(key, L"ShowWindow", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&show),
-                     sizeof(show)) == ERROR_SUCCESS;
+  bool ok = RegSetValueExW(
+                key, L"CommandLine", 0, REG_SZ, reinterpret_cast<const BYTE*>(command_line.c_str()),
+                static_cast<DWORD>((command_line.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS &&
+            RegSetValueExW(key, L"ShowWindow", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&show),
+                           sizeof(show)) == ERROR_SUCCESS;
   RegCloseKey(key);
   return ok ? 0 : 1;
 }
