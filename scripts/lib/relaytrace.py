@@ -41,6 +41,12 @@ A verdict per called function, for the target:
 - ok.
 Each line says from how many places in the image the function was called: an allowed function
 called from more places than its toolchain caller stands out.
+
+Before those, a line per row of winapi-args.tsv that calls of the trace met (winargs.py), in the
+order the calls were made: a DEFECT where the target rejects the arguments or treats them so
+that the run goes wrong (a code page it lacks, a style it ignores, memory freed by the wrong
+call, a call that had to come before another and did not); "treated otherwise" where it does
+but the program copes (the row says how).
 """
 
 from __future__ import annotations
@@ -50,6 +56,7 @@ import re
 from pathlib import Path
 
 import peimage
+import winargs
 import winfloor
 
 RELAY_WINEDEBUG = "+pid,+loaddll,+relay"
@@ -178,10 +185,11 @@ class Report:
     target: winfloor.Target
     base: int
     verdicts: list[Verdict]
+    findings: list = dataclasses.field(default_factory=list)  # winargs.Finding: the arguments
 
     @property
-    def defects(self) -> list[Verdict]:
-        return [v for v in self.verdicts if v.defect]
+    def defects(self) -> list:
+        return [f for f in self.findings if f.defect] + [v for v in self.verdicts if v.defect]
 
     @property
     def lines(self) -> list[str]:
@@ -190,7 +198,8 @@ class Report:
                 f"functions, {calls} calls from the image (loaded at 0x{self.base:x})")
         defects = len(self.defects)
         tail = f"{defects} defect{'s' * (defects != 1)}"
-        return [head] + [v.line() for v in self.verdicts] + [tail]
+        arguments = [f.line() for f in self.findings]
+        return [head] + arguments + [v.line() for v in self.verdicts] + [tail]
 
     @property
     def text(self) -> str:
@@ -243,11 +252,14 @@ def _judge(row, how: str, t: winfloor.Target, arguments: str) -> tuple[bool, str
 
 
 def check_lines(exe: str, lines, target: str | winfloor.Target, *, base: int | None = None,
-                table: winfloor.Table | None = None) -> Report:
-    """The report for the trace's lines (an iterable of str). Raises TraceError when the trace
-    has no load address for the image (and no base is given) or no call from it."""
+                table: winfloor.Table | None = None, rules: list | None = None) -> Report:
+    """The report for the trace's lines (an iterable of str): each function the image called
+    (winapi-floor.tsv) and each call whose arguments the target rejects or treats otherwise
+    (winapi-args.tsv, or rules). Raises TraceError when the trace has no load address for the
+    image (and no base is given) or no call from it."""
     t = target if isinstance(target, winfloor.Target) else winfloor.target(target)
     table = table or winfloor.load_table()
+    judge = winargs.Judge(winargs.load_table() if rules is None else rules, t)
     image = peimage.Image(exe)
     imports = {}
     for imp in image.imports()[0]:
@@ -273,6 +285,7 @@ def check_lines(exe: str, lines, target: str | winfloor.Target, *, base: int | N
             continue
         module, _, function = match["qualified"].rpartition(".")
         dll, function, how = _resolve(peimage.dll_key(module), function, imports, table)
+        judge.call(match["pid"], dll, function, match["args"], ret - start)
         defect, word, why = _judge(table.get(dll, function), how, t, match["args"])
         verdict = found.get((dll, function, word))
         if verdict is None:
@@ -290,11 +303,11 @@ def check_lines(exe: str, lines, target: str | winfloor.Target, *, base: int | N
     order = {"DEFECT": 0, "allowed": 1, "not representative": 2, "ok": 3}
     verdicts = sorted(found.values(), key=lambda v: (order[v.word], v.dll, v.function.lower()))
     used_base = base if base is not None else min(min(b) for b in bases.values())
-    return Report(exe, t, used_base, verdicts)
+    return Report(exe, t, used_base, verdicts, judge.result())
 
 
 def check_trace(exe, trace, target, *, base: int | None = None,
-                table: winfloor.Table | None = None) -> Report:
+                table: winfloor.Table | None = None, rules: list | None = None) -> Report:
     """The report for a trace file; see check_lines and the module's description."""
     with open(trace, encoding="utf-8", errors="replace") as lines:
-        return check_lines(str(exe), lines, target, base=base, table=table)
+        return check_lines(str(exe), lines, target, base=base, table=table, rules=rules)

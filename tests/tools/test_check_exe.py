@@ -10,7 +10,9 @@ MinGW compilers the build uses.
 - The oldest Windows (check-exe --floor, scripts/lib/floor-check, scripts/lib/winapi-floor.tsv):
   an old import passes, a newer one and an unknown one are refused, so is a newer header.
 - Relay traces (scripts/lib/relay-check): short made-up excerpts of Wine's trace format (the
-  end-to-end scenarios on older Windows check real traces of the updater).
+  end-to-end scenarios on older Windows check real traces of the updater), the functions called
+  (winapi-floor.tsv) and their arguments (winapi-args.tsv: values, strings, bits, memory known by
+  its use, the order of two calls; malformed rows refused).
 """
 
 import re
@@ -32,6 +34,7 @@ RELAY_CHECK = LIB / "relay-check"
 
 sys.path.insert(0, str(LIB))
 import relaytrace  # noqa: E402
+import winargs  # noqa: E402
 import winfloor  # noqa: E402
 
 PROGRAM = r"""
@@ -443,6 +446,131 @@ class RelayCheck(unittest.TestCase):
         self.assertIn("Beep (looked up, 1 call from 1 place): unknown: add a row", report.text)
         self.assertEqual(verdicts["kernel32.SetDefaultDllDirectories"],
                          ("not representative", "looked up"))
+
+    # One row of each kind, as winapi-args.tsv writes them.
+    RULES = "\n".join("\t".join(row) for row in (
+        ("kernel32.MultiByteToWideChar", "arg1 = 0xFDE9", "95", "defect", "no UTF-8 code page",
+         "a source"),
+        ("user32.CreateWindowExA,user32.CreateWindowExW",
+         'arg2 = "EDIT" and arg4 any 0x3 and arg4 lacks 0x4', "95 NT4", "defect",
+         "not centred", "a source"),
+        ("kernel32.CreateMutexW", 'arg3 begins "Global\\\\"', "95-ME NT4", "defect",
+         "no namespaces", "a source"),
+        ("shell32.SHGetPathFromIDListW", "arg1 tag item-list", "all", "tag", "an item list",
+         "a source"),
+        ("ole32.CoTaskMemFree", "arg1 is item-list", "95-ME NT4", "defect", "the shell's own",
+         "a source"),
+        ("kernel32.SetErrorMode", "arg1 has 0x8001 before kernel32.GetFileAttributesW",
+         "all", "defect", "system boxes", "a source"),
+        ("kernel32.FindFirstFileExW", "arg2 = 1", "NT4-Vista", "copes: the plain read",
+         "refused", "a source"),
+        ("user32.UpdateWindow", "read: the return value", "95-ME", "record: a test",
+         "undefined", "a source"),
+    )) + "\n"
+
+    def findings(self, calls, target):
+        rules = self.folder / "args.tsv"
+        rules.write_text(self.RULES)
+        lines = self.excerpt()[:1] + [f"0120:0124:Call {call} ret=004012a0" for call in calls]
+        report = relaytrace.check_lines(str(self.exe), lines, target,
+                                        rules=winargs.load_table(rules))
+        return [(f.word, f.function) for f in report.findings], report
+
+    def test_argument_rules_by_value_string_bits_tag_and_order(self):
+        window = ('user32.CreateWindowExW(00000000,0040a000 L"Edit",0040a010 L"Version 1.40",'
+                  '{style},00000000,00000000,00000000,00000000,00010020,00000066,00400000,'
+                  '00000000)')
+        boot = ["KERNEL32.SetErrorMode(00000000)", "KERNEL32.SetErrorMode(00008001)"]
+        cases = [
+            # (what, calls, target, findings)
+            ("UTF-8 on 95", ['KERNEL32.MultiByteToWideChar(0000fde9,00000000,0040a000 "x",'
+                             '00000001,0061fd00,00000001)'], "95",
+             [("DEFECT", "MultiByteToWideChar")]),
+            ("UTF-8 on 98", ['KERNEL32.MultiByteToWideChar(0000fde9,00000000,0040a000 "x",'
+                             '00000001,0061fd00,00000001)'], "98", []),
+            ("the ANSI code page on 95", ['KERNEL32.MultiByteToWideChar(00000000,00000000,'
+                                          '0040a000 "x",00000001,0061fd00,00000001)'], "95", []),
+            ("a centred single-line edit on NT 4.0", [window.format(style="50010801")], "NT4",
+             [("DEFECT", "CreateWindowExW")]),
+            ("a centred multi-line edit on NT 4.0", [window.format(style="50010805")], "NT4",
+             []),
+            ("a centred single-line edit on 2000", [window.format(style="50010801")], "2000",
+             []),
+            ("a button on NT 4.0",
+             [window.format(style="50010801").replace('L"Edit"', 'L"BUTTON"')], "NT4", []),
+            ("a Global\\ mutex on NT 4.0",
+             ['KERNEL32.CreateMutexW(00000000,00000000,0040b000 L"Global\\\\ZANTOnCD140Update")'],
+             "NT4", [("DEFECT", "CreateMutexW")]),
+            ("a plain mutex on NT 4.0",
+             ['KERNEL32.CreateMutexW(00000000,00000000,0040b000 L"ZANTOnCD140Update")'], "NT4",
+             []),
+            ("an item list freed by the task allocator on NT 4.0",
+             ["shell32.SHGetPathFromIDListW(00150a20,0061fb00)", "combase.CoTaskMemFree(00150a20)"],
+             "NT4", [("DEFECT", "CoTaskMemFree")]),
+            ("other memory freed by the task allocator on NT 4.0",
+             ["shell32.SHGetPathFromIDListW(00150a20,0061fb00)", "combase.CoTaskMemFree(00150b00)"],
+             "NT4", []),
+            ("an item list freed by the task allocator on 2000",
+             ["shell32.SHGetPathFromIDListW(00150a20,0061fb00)", "combase.CoTaskMemFree(00150a20)"],
+             "2000", []),
+            ("a file looked at before the error mode is set",
+             ["KERNEL32.GetFileAttributesW(0040c000 L\"C:\\\\x\")"] + boot, "XP",
+             [("DEFECT", "GetFileAttributesW")]),
+            ("the error mode set first", boot + ["KERNEL32.GetFileAttributesW(0040c000 L\"x\")"] * 2,
+             "XP", []),
+            ("an error mode without the open-file flag",
+             ["KERNEL32.SetErrorMode(00000001)", "KERNEL32.GetFileAttributesW(0040c000 L\"x\")"],
+             "95", [("DEFECT", "GetFileAttributesW")]),
+            ("a refused argument the program copes with",
+             ['KERNEL32.FindFirstFileExW(0040d000 L"C:\\\\*",00000001,0061fa00,00000000,'
+              '00000000,00000002)'], "NT4", [("treated otherwise", "FindFirstFileExW")]),
+            ("a record is not judged", ["user32.UpdateWindow(00010020)"], "95", []),
+        ]
+        for what, calls, target, expected in cases:
+            with self.subTest(what):
+                found, report = self.findings(calls, target)
+                self.assertEqual(found, expected, report.text)
+                defects = [f for f in report.findings if f.defect]
+                self.assertEqual(len(defects), sum(w == "DEFECT" for w, _ in expected))
+        # A finding counts among the report's defects, names its row and says what happens.
+        _, report = self.findings([window.format(style="50010801")] * 2, "95")
+        self.assertRegex(report.text, r"DEFECT +user32\.CreateWindowExW \(arg2 = \"EDIT\" and "
+                         r"arg4 any 0x3 and arg4 lacks 0x4, 2 calls from 1 place\): on Windows "
+                         r"95, not centred \[args\.tsv:2\]")
+        self.assertIn(report.findings[0], report.defects)
+
+    def test_malformed_argument_rows_are_refused(self):
+        good = ("kernel32.SetErrorMode", "arg1 has 0x1", "all", "defect", "effect", "source")
+        cases = {
+            "5 columns": good[:5],
+            "is not dll.Function": ("SetErrorMode",) + good[1:],
+            "a clause is": (good[0], "arg1 within 0x1") + good[2:],
+            "a range runs within one family": good[:2] + ("98-NT4",) + good[3:],
+            "the older Windows comes first": good[:2] + ("XP-2000",) + good[3:],
+            "unknown Windows": good[:2] + ("3.1",) + good[3:],
+            "verdict is": good[:3] + ("wrong",) + good[4:],
+            "a tag row has one": good[:3] + ("tag",) + good[4:],
+            "no tag row names": (good[0], "arg1 is item-list") + good[2:],
+            "an order ('before') is a defect row":
+                (good[0], "arg1 has 0x1 before kernel32.CreateFileW", "all", "copes: x") +
+                good[4:],
+            "a record row's condition": good[:3] + ("record: a test",) + good[4:],
+            "a string only with": (good[0], 'arg1 has "x"') + good[2:],
+            "no effect or no source": good[:5] + ("",),
+        }
+        for said, row in cases.items():
+            with self.subTest(said=said):
+                table = self.folder / "bad-args.tsv"
+                table.write_text("# comment\n" + "\t".join(row) + "\n")
+                with self.assertRaisesRegex(winargs.TableError,
+                                            r"bad-args\.tsv:2: .*" + re.escape(said)):
+                    winargs.load_table(table)
+        # The real table: every row well formed, and every call one winapi-floor.tsv knows.
+        floor = winfloor.load_table()
+        for rule in winargs.load_table():
+            for dll, function in rule.calls + rule.before:
+                self.assertIsNotNone(floor.get(dll, function),
+                                     f"winapi-args.tsv:{rule.line}: {dll}.{function}")
 
 
 if __name__ == "__main__":
