@@ -187,6 +187,26 @@ TEST(LibraryLoadingTest, CommonControlsComeFromTheSystemFolderWhenTheContextFail
       << "the planted comctl32 was loaded";
 }
 
+// The delay-load helper loads a library by its bare name, which, without the search restriction,
+// is looked for beside the exe first; NT 4.0 to XP map their known system libraries (shell32
+// among them) from the system folder only for the imports resolved at start-up. Every delayed
+// library comes from the system folder instead: shell32, which the run loads last, with a
+// marker of its name beside the probe, looked for first.
+TEST(LibraryLoadingTest, DelayedLibrariesComeFromTheSystemFolder) {
+  ScratchFolder folder(L"zant-delayed");
+  std::filesystem::copy_file(ComponentPath(L"planted_marker.dll"),
+                             folder.Path() + L"\\shell32.dll");
+  win32::KernelHandle probe =
+      StartProbe(folder.Path(), L"delayed", L"WINEDLLOVERRIDES=mscoree,mshtml=;shell32=n,b");
+  ASSERT_EQ(WaitForExit(probe), 0u);
+  std::ifstream report(std::filesystem::path(folder.Path()) / L"loaded.txt");
+  std::string line;
+  std::getline(report, line);
+  EXPECT_EQ(Lower(win32::Widen(line)), Lower(L"shell32.dll\t" + SystemFolder() + L"\\shell32.dll"));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() + L"\\shell32.dll.loaded"))
+      << "the planted shell32 was loaded";
+}
+
 struct BoxSearch {
   DWORD process_id;
   HWND box = nullptr;

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/win32/delay_load_report.h"
+#include "platform/win32/delay_loads.h"
 #include "platform/win32/wide.h"
 #include "ui/layout.h"
 #include "ui/win32/win32_surface.h"

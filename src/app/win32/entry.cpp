@@ -13,7 +13,7 @@
 #include "app/mod_main.h"
 #include "app/texts.h"
 #include "platform/error.h"
-#include "platform/win32/delay_load_report.h"
+#include "platform/win32/delay_loads.h"
 #include "platform/win32/error_mode.h"
 #include "platform/win32/library_search.h"
 #include "platform/win32/side_by_side.h"
@@ -48,6 +48,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   win32::RestrictLibrarySearch();
   win32::PreloadSystemLibraries();
   win32::ReportFailedDelayLoads(win32::Widen(texts::kMessageTitle), modMain::kExitFailure);
+  win32::LoadDelayedLibrariesFromSystemFolder();
   if (redirection) {
     return RefuseRedirection(*redirection);
   }

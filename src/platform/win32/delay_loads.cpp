@@ -1,10 +1,12 @@
-#include "platform/win32/delay_load_report.h"
+#include "platform/win32/delay_loads.h"
 
 #include <windows.h>
 // After windows.h: it needs its types.
 #include <delayimp.h>
 
 #include "platform/error.h"
+#include "platform/win32/library_search.h"
+#include "platform/win32/system_calls.h"
 #include "platform/win32/wide.h"
 
 namespace zant::win32 {
@@ -48,7 +50,28 @@ FARPROC WINAPI OnDelayLoadFailure(unsigned notification, PDelayLoadInfo info) {
   return nullptr;
 }
 
+// The delay-load helper's notification before it loads a library: the library from the system
+// folder by its full path. A library that cannot be loaded from there goes to the failure hook,
+// so that the helper never loads it by name itself.
+FARPROC WINAPI OnDelayLoadNotice(unsigned notification, PDelayLoadInfo info) {
+  if (notification != dliNotePreLoadLibrary || !info->szDll) {
+    return nullptr;
+  }
+  std::wstring folder = sys::SystemFolder();
+  HMODULE library = folder.empty() ? nullptr : LoadLibraryAt(folder + L"\\" + Widen(info->szDll));
+  if (library) {
+    return reinterpret_cast<FARPROC>(library);
+  }
+  DelayLoadInfo failed = *info;
+  failed.dwLastError = folder.empty() ? ERROR_PATH_NOT_FOUND : GetLastError();
+  return OnDelayLoadFailure(dliFailLoadLib, &failed);
+}
+
 }  // namespace
+
+void LoadDelayedLibrariesFromSystemFolder() {
+  __pfnDliNotifyHook2 = OnDelayLoadNotice;
+}
 
 void ReportFailedDelayLoads(const std::wstring& title, int exit_code, ExitProcessFn exit_process) {
   report_title = title;

@@ -18,4 +18,12 @@ using ExitProcessFn = void(WINAPI*)(UINT);
 void ReportFailedDelayLoads(const std::wstring& title, int exit_code,
                             ExitProcessFn exit_process = &ExitProcess);
 
+// Makes every delay-loaded system library (user32, gdi32, advapi32, shell32) come from the
+// system folder by its full path (LoadLibraryAt), never by its bare name as the delay-load
+// helper would load it: without the search restriction the exe's folder is searched first,
+// and NT 4.0 to XP map their known system libraries from the system folder only for the
+// imports resolved at start-up. A library the system folder does not hold fails as a library
+// that cannot be loaded (the report above), never looked for elsewhere.
+void LoadDelayedLibrariesFromSystemFolder();
+
 }  // namespace zant::win32

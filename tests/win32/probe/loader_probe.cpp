@@ -8,14 +8,18 @@
 //   controls          makes the program's activation context from a manifest the probe does not
 //                     have, so that it fails, loads common controls as the program does then,
 //                     and writes "comctl32.dll\t<path loaded>" to loaded.txt
+//   delayed           calls a delay-loaded shell32 function, as the program calls it, and writes
+//                     "shell32.dll\t<path loaded>" to loaded.txt
 //   missing-function  calls a function that version.dll does not export (delay-loaded)
 //   missing-library   calls a function of a library that does not exist (delay-loaded)
-// The last two install the program's delay-load failure report first.
+// The last three install the program's delay-load failure report and its loading of delayed
+// libraries from the system folder first, as the program does.
+#include <shlobj.h>
 #include <windows.h>
 
 #include <string>
 
-#include "platform/win32/delay_load_report.h"
+#include "platform/win32/delay_loads.h"
 #include "platform/win32/library_search.h"
 #include "platform/win32/side_by_side.h"
 #include "platform/win32/unique_handle.h"
@@ -94,6 +98,16 @@ int wmain(int argc, wchar_t** argv) {
     return Controls();
   }
   zant::win32::ReportFailedDelayLoads(L"Loader probe", 1);
+  zant::win32::LoadDelayedLibrariesFromSystemFolder();
+  if (mode == L"delayed") {
+    IMalloc* allocator = nullptr;
+    if (SHGetMalloc(&allocator) != S_OK || !allocator) {
+      return 4;
+    }
+    allocator->Release();
+    return WriteReport("shell32.dll\t" + LoadedPath(GetModuleHandleW(L"shell32.dll")) + "\n") ? 0
+                                                                                              : 3;
+  }
   if (mode == L"missing-function") {
     return ZantAbsentFunction();
   }
