@@ -36,19 +36,33 @@ DWORD AnsiError(const char* function) {
   return error;
 }
 
-bool IsFolderA(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // A stub of the 95 family answers NULL for a handle it could not make.
 HANDLE FileResult(HANDLE handle) {
   return handle ? handle : INVALID_HANDLE_VALUE;
 }
 
-bool SameName(const char* a, const char* b) {
-  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a, -1, b, -1) == CSTR_EQUAL;
+// Whether nobody has the file open: the 95 family deletes and renames files that are open (a
+// running program, a database in use), where NT refuses. An exclusive open fails then.
+bool NotInUseA(const std::string& path) {
+  HANDLE file =
+      FileResult(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (file == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  CloseHandle(file);
+  return true;
 }
+
+// DeleteFileA that leaves a file in use as it is, as NT does: refused with the open's error.
+bool DeleteUnusedA(const std::string& path) {
+  return NotInUseA(path) && DeleteFileA(path.c_str()) != 0;
+}
+
+bool IsFolderA(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 
 // The folder part of an ANSI search pattern, with its backslash ("" for a bare pattern).
 std::string FolderOf(const std::string& pattern) {
@@ -58,7 +72,8 @@ std::string FolderOf(const std::string& pattern) {
 
 // Whether the ANSI long name of an entry that also has a short name is the entry's own: the
 // code page may have replaced a character by '?' or by a look-alike, which could be another
-// file's name. Looked up again, the name must lead to the same short name.
+// file's name. Looked up again, the name must lead to the same entry: the same names, byte for
+// byte (a folder holds each short name once), not names a locale's comparison calls equal.
 bool LongNameIsOwn(const std::string& folder, const WIN32_FIND_DATAA& entry) {
   if (std::strchr(entry.cFileName, '?') != nullptr) {
     return false;
@@ -73,8 +88,8 @@ bool LongNameIsOwn(const std::string& folder, const WIN32_FIND_DATAA& entry) {
     return false;
   }
   FindClose(search);
-  return SameName(again.cFileName, entry.cFileName) &&
-         SameName(again.cAlternateFileName, entry.cAlternateFileName);
+  return std::strcmp(again.cFileName, entry.cFileName) == 0 &&
+         std::strcmp(again.cAlternateFileName, entry.cAlternateFileName) == 0;
 }
 
 // The entry as the W form has it; false when it has no name that leads to it.
@@ -135,8 +150,11 @@ bool SetAttributes(const std::wstring& path, DWORD attributes) {
   if (WideCallsWork()) {
     return SetFileAttributesW(path.c_str(), attributes) != 0;
   }
+  // FILE_ATTRIBUTE_NORMAL is NT's word for no attributes; the DOS call behind the 95 family's
+  // function takes the attribute byte itself, in which no attributes is 0.
   std::string ansi;
-  return Ansi(path, &ansi) && SetFileAttributesA(ansi.c_str(), attributes) != 0;
+  DWORD dos_attributes = attributes == FILE_ATTRIBUTE_NORMAL ? 0 : attributes;
+  return Ansi(path, &ansi) && SetFileAttributesA(ansi.c_str(), dos_attributes) != 0;
 }
 
 HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW* data) {
@@ -193,7 +211,19 @@ bool Copy(const std::wstring& from, const std::wstring& to, bool fail_if_exists)
     return CopyFileW(from.c_str(), to.c_str(), fail_if_exists) != 0;
   }
   std::string a, b;
-  return Ansi(from, &a) && Ansi(to, &b) && CopyFileA(a.c_str(), b.c_str(), fail_if_exists) != 0;
+  if (!Ansi(from, &a) || !Ansi(to, &b)) {
+    return false;
+  }
+  if (CopyFileA(a.c_str(), b.c_str(), fail_if_exists)) {
+    return true;
+  }
+  // The 95 family's code for a name that is taken is not documented: the disk decides.
+  DWORD error = AnsiError("CopyFileA");
+  if (fail_if_exists && GetFileAttributesA(b.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    error = ERROR_FILE_EXISTS;
+  }
+  SetLastError(error);
+  return false;
 }
 
 bool Delete(const std::wstring& path) {
@@ -201,7 +231,7 @@ bool Delete(const std::wstring& path) {
     return DeleteFileW(path.c_str()) != 0;
   }
   std::string ansi;
-  return Ansi(path, &ansi) && DeleteFileA(ansi.c_str()) != 0;
+  return Ansi(path, &ansi) && DeleteUnusedA(ansi);
 }
 
 bool RemoveFolder(const std::wstring& path) {
@@ -225,24 +255,16 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
   }
   // The 95 family's code for a file in the way is not NT's (a DOS rename answers access
   // denied, as it does for a file in use): the disk decides. The one in the way goes only when
-  // it is a file (not a folder) and the file being renamed is there and in nobody's use, so
-  // that the rename after the delete can be done.
+  // it is a file (not a folder) in nobody's use, and the file being renamed is there and in
+  // nobody's use, so that the rename after the delete can be done.
   DWORD error = AnsiError("MoveFileA");
   DWORD in_the_way = GetFileAttributesA(b.c_str());
-  bool free_to_move = false;
-  if (in_the_way != INVALID_FILE_ATTRIBUTES && !(in_the_way & FILE_ATTRIBUTE_DIRECTORY)) {
-    HANDLE moving =
-        FileResult(CreateFileA(a.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    free_to_move = moving != INVALID_HANDLE_VALUE;
-    if (free_to_move) {
-      CloseHandle(moving);
-    }
-  }
-  if (!free_to_move) {
+  if (in_the_way == INVALID_FILE_ATTRIBUTES || (in_the_way & FILE_ATTRIBUTE_DIRECTORY) ||
+      !NotInUseA(a)) {
     SetLastError(error);
     return false;
   }
-  return DeleteFileA(b.c_str()) && MoveFileA(a.c_str(), b.c_str());
+  return DeleteUnusedA(b) && MoveFileA(a.c_str(), b.c_str());
 }
 
 HANDLE OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
@@ -357,6 +379,9 @@ std::wstring SystemFolder() {
 }
 
 HANDLE CreateNamedMutex(const std::wstring& name) {
+  // The caller reads ERROR_ALREADY_EXISTS right after: no error of an earlier call may stand,
+  // should a Windows leave the error alone when it creates the mutex.
+  SetLastError(ERROR_SUCCESS);
   if (WideCallsWork()) {
     return CreateMutexW(nullptr, FALSE, name.c_str());
   }

@@ -27,6 +27,8 @@ HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW* data);
 bool FindNext(HANDLE search, const std::wstring& pattern, WIN32_FIND_DATAW* data);
 
 bool Copy(const std::wstring& from, const std::wstring& to, bool fail_if_exists);
+// On the 95 family, which would delete a file in use, a file that cannot be opened exclusively
+// is left as it is, refused with the open's error (ERROR_SHARING_VIOLATION), as NT refuses it.
 bool Delete(const std::wstring& path);
 bool RemoveFolder(const std::wstring& path);
 
@@ -72,7 +74,8 @@ std::wstring PathFromIdList(LPCITEMIDLIST list);
 
 // For tests: the 95 family's error codes are not NT's, and Wine's A functions answer NT's. A
 // rule gives the code the 95 family would answer for a failed call of an A function
-// ("MoveFileA", "FindFirstFileA") in place of the system's; null answers as the system does.
+// ("MoveFileA", "FindFirstFileA", "CopyFileA") in place of the system's; null answers as the
+// system does.
 using AnsiErrorRule = DWORD (*)(const char* function, DWORD error);
 void SetAnsiErrorRuleForTest(AnsiErrorRule rule);
 
