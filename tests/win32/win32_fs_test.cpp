@@ -35,6 +35,8 @@ class Win32FsTest : public testing::Test {
       win32test::RemoveTree(folder_);
     }
   }
+  void ReadAgainInThePlainForm(DWORD refusal);
+
   std::shared_ptr<FileSystem> fs_ = win32::MakeWin32FileSystem();
   std::string folder_;
 };
@@ -258,6 +260,7 @@ struct FindFirstLog {
   int calls = 0;
   int refused = 0;
   bool refuse_new_forms = false;
+  DWORD refusal = ERROR_INVALID_PARAMETER;
 };
 FindFirstLog g_find_first;
 
@@ -266,7 +269,7 @@ HANDLE WINAPI CountingFindFirst(LPCWSTR pattern, FINDEX_INFO_LEVELS level, LPVOI
   ++g_find_first.calls;
   if (g_find_first.refuse_new_forms && (level == FindExInfoBasic || flags != 0)) {
     ++g_find_first.refused;
-    SetLastError(ERROR_INVALID_PARAMETER);
+    SetLastError(g_find_first.refusal);
     return INVALID_HANDLE_VALUE;
   }
   return FindFirstFileExW(pattern, level, data, search, filter, flags);
@@ -417,7 +420,17 @@ TEST_F(Win32FsTest, AFolderThatIsATaggedLinkIsRemovedAsALink) {
   folder_.clear();
 }
 
+// Whatever code the refusal comes with: no document gives the one of Windows before 7.
 TEST_F(Win32FsTest, AListingRefusedByAnOlderWindowsIsReadAgainInThePlainForm) {
+  for (DWORD refusal : {ERROR_INVALID_PARAMETER, ERROR_INVALID_LEVEL, ERROR_NOT_SUPPORTED}) {
+    SCOPED_TRACE(refusal);
+    ReadAgainInThePlainForm(refusal);
+    win32test::RemoveTree(folder_);
+  }
+  folder_.clear();
+}
+
+void Win32FsTest::ReadAgainInThePlainForm(DWORD refusal) {
   folder_ = win32test::UniqueFolder("zant-old");
   win32test::MakeFolder(folder_);
   win32test::MakeFolder(folder_ + "\\sub");
@@ -426,6 +439,7 @@ TEST_F(Win32FsTest, AListingRefusedByAnOlderWindowsIsReadAgainInThePlainForm) {
   win32test::MakeFile(folder_ + "\\zant.exe", "x");
   g_find_first = {};
   g_find_first.refuse_new_forms = true;
+  g_find_first.refusal = refusal;
   fs_ = win32::MakeWin32FileSystemWith(&CountingFindFirst);
 
   FolderPtr folder = fs_->GetFolder(folder_);

@@ -60,9 +60,11 @@ bool CommonControlsContext::RedirectsCommonControls() const {
   if (cookie_ == 0 || !find) {
     return false;
   }
-  ACTCTX_SECTION_KEYED_DATA found = {};
+  // The record as XP has it: later Windows take the shorter record of XP as well.
+  ACTCTX_SECTION_KEYED_DATA_2600 found = {};
   found.cbSize = sizeof(found);
-  return find(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll", &found) != 0;
+  return find(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll",
+              reinterpret_cast<PACTCTX_SECTION_KEYED_DATA>(&found)) != 0;
 }
 
 bool CommonControlsContext::Available() {

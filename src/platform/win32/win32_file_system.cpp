@@ -86,7 +86,8 @@ void NoteDiskEvent() {
 
 // Starts every directory read of the layer, and reads the attributes of a path looked up by
 // name, which tell a link apart. The basic information level and the large fetch make a read
-// cheaper, but systems before Windows 7 refuse them (ERROR_INVALID_PARAMETER): a refused read is
+// cheaper, but systems before Windows 7 refuse them (ERROR_INVALID_PARAMETER, as far as known:
+// no document gives the code): a read that fails for any reason but a missing name or path is
 // started again without them, and once that works the plain form is used for the rest of the
 // file system's life.
 class DirectoryReader {
@@ -101,7 +102,9 @@ class DirectoryReader {
     if (!plain_only_) {
       HANDLE search = find_first_(pattern.c_str(), FindExInfoBasic, data, FindExSearchNameMatch,
                                   nullptr, large_fetch ? FIND_FIRST_EX_LARGE_FETCH : 0);
-      if (search != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_PARAMETER) {
+      DWORD error = search == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+      if (search != INVALID_HANDLE_VALUE || error == ERROR_FILE_NOT_FOUND ||
+          error == ERROR_PATH_NOT_FOUND) {
         return search;
       }
     }
