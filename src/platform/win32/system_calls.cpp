@@ -63,7 +63,6 @@ bool IsFolderA(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-
 // The folder part of an ANSI search pattern, with its backslash ("" for a bare pattern).
 std::string FolderOf(const std::string& pattern) {
   size_t slash = pattern.find_last_of("\\/:");
