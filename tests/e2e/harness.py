@@ -391,15 +391,17 @@ class Scenario:
 
     def __init__(self, drives: dict[str, Drive], name: str = "scenario",
                  native_first: tuple = (), trace_loads: bool = False,
-                 windows: str | None = None):
+                 windows: str | None = None, trace_calls: bool = False):
         """native_first: library names (without .dll) that Wine looks for as Windows looks for a
         library that is not a known system library: in the exe's folder first, unless the
         process restricted its search. trace_loads: Wine writes every library a process loads
         to its log (loaded_libraries). windows: the older Windows the updater runs as (a key of
-        WINDOWS; see the top of this file)."""
+        WINDOWS; see the top of this file); its runs are traced. trace_calls: the product's own
+        runs traced too, as Windows 10 (Wine's default setting) runs them."""
         if windows is not None and windows not in WINDOWS:
             raise ValueError(f"unknown Windows setting {windows!r}")
         self.windows = windows
+        self.traced = windows is not None or trace_calls
         self.drives = {letter.upper(): drive for letter, drive in drives.items()}
         self._check_drives()
         self._template = Path(
@@ -508,8 +510,8 @@ class Scenario:
             # Maps the letters, drops z: and stops the server: types are read at server start.
             self._run(["sh", str(_root_dir() / "scripts/lib/wine_drives.sh"), *mappings], "drives")
         self._start_server()
-        if self.windows is not None:
-            self._play_windows()
+        if self.traced:
+            self._trace_calls()
         self._start_driver()
 
     def _lay_out_drives(self) -> None:
@@ -546,11 +548,12 @@ class Scenario:
             return _build_dir() / "floor" / UPDATER_NAME
         return _build_dir() / UPDATER_NAME
 
-    def _play_windows(self) -> None:
-        """The version setting for the updater (and its second copy), and the call trace of its
-        image (relaytrace.relay_registry, without its setting for every program)."""
+    def _trace_calls(self) -> None:
+        """The version setting for the updater (and its second copy) when it plays an older
+        Windows, and the call trace of its image (relaytrace.relay_registry, without its setting
+        for every program)."""
         lines = ["REGEDIT4", ""]
-        for exe in (UPDATER_NAME, "ZANTUpdate2.exe"):
+        for exe in (UPDATER_NAME, "ZANTUpdate2.exe") if self.windows else ():
             lines += [f"[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\{exe}]",
                       f'"Version"="{self.windows}"', ""]
         # The installers' pauses pump the window's events three million times a run: the one
@@ -563,11 +566,12 @@ class Scenario:
         self._run(["wine", "regedit", "/S", "C:\\zant-windows.reg"], "windows")
 
     def calls_report(self) -> relaytrace.Report:
-        """What the updater's image called in its runs, judged for the Windows it ran as."""
-        if self.windows is None:
-            raise RuntimeError("the scenario plays no older Windows")
+        """What the updater's image called in its runs, and with which arguments, judged for
+        the Windows it ran as."""
+        if not self.traced:
+            raise RuntimeError("the scenario traces no calls")
         return relaytrace.check_trace(self._updater_build(), self.logs / "updater.log",
-                                      WINDOWS[self.windows])
+                                      WINDOWS[self.windows] if self.windows else "10")
 
     def _run(self, command: list[str], log_name: str, timeout_s: float = 60) -> None:
         log = self.logs / f"{log_name}.log"
@@ -642,7 +646,7 @@ class Scenario:
     def _launch(self, windows_path: str, log_name: str) -> subprocess.Popen:
         cwd = self.linux_path(windows_path).parent
         env = self._env
-        if self.windows is not None:
+        if self.traced:
             env = dict(env, WINEDEBUG=os.environ.get("ZANT_E2E_RELAY_WINEDEBUG",
                                                      relaytrace.RELAY_WINEDEBUG))
         with open(self.logs / f"{log_name}.log", "ab") as out:

@@ -221,7 +221,9 @@ class SuccessfulRun(ScenarioTestCase):
 class OnOlderWindows(ScenarioTestCase):
     """The complete update, the second start turned away included, on each older Windows as
     the floor build plays it (see harness.py): it takes that Windows' branches, and its image
-    calls no function that Windows lacks or only stubs (the call trace)."""
+    calls no function that Windows lacks or only stubs, and passes no argument that Windows
+    rejects or treats so that the run goes wrong (the call trace); and the product itself,
+    traced the same way, as Windows 10."""
 
     def complete_update_as(self, windows):
         # No links in A: a link to a file exists on Windows from Vista on, marked as a reparse
@@ -233,7 +235,7 @@ class OnOlderWindows(ScenarioTestCase):
                    if name != "ucrtbase" or windows not in FAMILY_95} | set(fx.PLANTED_DRIVERS)
         medium = cdrom(medium=fx.medium(planted=planted))
         s = self.scenario(computer(medium, links=False), native_first=fx.NATIVE_FIRST,
-                          windows=windows)
+                          windows=windows, trace_calls=True)
         self.addCleanup(lambda: self.assertEqual(fx.planted_loaded(s), [], "planted and loaded"))
         # What these runs prove lies in the branches and the trace; each would add one more
         # chance of a count passing unseen (see update_fixtures.assert_countdown).
@@ -242,6 +244,9 @@ class OnOlderWindows(ScenarioTestCase):
         report = s.calls_report()
         self.assertEqual([v.line() for v in report.defects], [], report.text)
         return report
+
+    def test_product_as_windows_10(self):
+        self.complete_update_as(None)
 
     def test_nt40(self):
         self.complete_update_as("nt40")
