@@ -14,24 +14,6 @@ bool IsLowSurrogate(char32_t unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-void AppendUtf8(std::string& out, char32_t point) {
-  if (point < 0x80) {
-    out.push_back(static_cast<char>(point));
-  } else if (point < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (point >> 6)));
-    out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-  } else if (point < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (point >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (point >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((point >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-  }
-}
-
 // One sequence read from the bytes: the code point, or none, and how many bytes it took.
 struct Sequence {
   bool valid;
@@ -79,6 +61,24 @@ Sequence ReadSequence(std::string_view text, size_t at) {
 }
 
 }  // namespace
+
+void AppendUtf8(std::string& out, char32_t point) {
+  if (point < 0x80) {
+    out.push_back(static_cast<char>(point));
+  } else if (point < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (point >> 6)));
+    out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
+  } else if (point < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (point >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (point >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((point >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
+  }
+}
 
 std::string Utf8FromUtf16(std::u16string_view utf16) {
   std::string out;

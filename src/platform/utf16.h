@@ -22,4 +22,7 @@ std::string Utf8FromUtf16(std::u16string_view utf16);
 // has one spelling only, its four bytes, and no two strings name the same file.
 std::u16string Utf16FromUtf8(std::string_view utf8);
 
+// Appends one code point (a lone surrogate too) in its UTF-8 form of one to four bytes.
+void AppendUtf8(std::string& out, char32_t point);
+
 }  // namespace zant

@@ -167,44 +167,38 @@ TEST(LibraryLoadingTest, PreloadedSystemLibrariesComeFromTheSystemFolderAndNotBe
   }
 }
 
-// Where the activation context fails (XP to 7, when the store refuses the manifest), comctl32
-// must still come from the system folder: it is no known system library, and without the
-// search restriction a load by name would look beside the exe first. The probe's context
-// fails for want of its manifest; a marker comctl32 lies beside it, looked for first.
-TEST(LibraryLoadingTest, CommonControlsComeFromTheSystemFolderWhenTheContextFails) {
-  ScratchFolder folder(L"zant-controls");
-  std::filesystem::copy_file(ComponentPath(L"planted_marker.dll"),
-                             folder.Path() + L"\\comctl32.dll");
+// Runs the probe in mode with a marker library of name beside it, which Wine is told to look for
+// as Windows looks for a library that is not a known system library, the exe's folder first;
+// the probe must report that library loaded from the system folder, and the marker unloaded.
+void ExpectFromTheSystemFolder(const wchar_t* mode, const std::wstring& name) {
+  ScratchFolder folder(std::wstring(L"zant-") + mode);
+  std::filesystem::copy_file(ComponentPath(L"planted_marker.dll"), folder.Path() + L"\\" + name);
+  const std::wstring base = name.substr(0, name.rfind(L'.'));
   win32::KernelHandle probe =
-      StartProbe(folder.Path(), L"controls", L"WINEDLLOVERRIDES=mscoree,mshtml=;comctl32=n,b");
+      StartProbe(folder.Path(), mode, L"WINEDLLOVERRIDES=mscoree,mshtml=;" + base + L"=n,b");
   ASSERT_EQ(WaitForExit(probe), 0u);
   std::ifstream report(std::filesystem::path(folder.Path()) / L"loaded.txt");
   std::string line;
   std::getline(report, line);
-  EXPECT_EQ(Lower(win32::Widen(line)),
-            Lower(L"comctl32.dll\t" + SystemFolder() + L"\\comctl32.dll"));
-  EXPECT_FALSE(std::filesystem::exists(folder.Path() + L"\\comctl32.dll.loaded"))
-      << "the planted comctl32 was loaded";
+  EXPECT_EQ(Lower(win32::Widen(line)), Lower(name + L"\t" + SystemFolder() + L"\\" + name));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() + L"\\" + name + L".loaded"))
+      << "the planted " << win32::Narrow(name) << " was loaded";
+}
+
+// Where the activation context fails (XP to 7, when the store refuses the manifest), comctl32
+// must still come from the system folder: it is no known system library, and without the
+// search restriction a load by name would look beside the exe first. The probe's context
+// fails for want of its manifest.
+TEST(LibraryLoadingTest, CommonControlsComeFromTheSystemFolderWhenTheContextFails) {
+  ExpectFromTheSystemFolder(L"controls", L"comctl32.dll");
 }
 
 // The delay-load helper loads a library by its bare name, which, without the search restriction,
 // is looked for beside the exe first; NT 4.0 to XP map their known system libraries (shell32
 // among them) from the system folder only for the imports resolved at start-up. Every delayed
-// library comes from the system folder instead: shell32, which the run loads last, with a
-// marker of its name beside the probe, looked for first.
+// library comes from the system folder instead: shell32, which the run loads last.
 TEST(LibraryLoadingTest, DelayedLibrariesComeFromTheSystemFolder) {
-  ScratchFolder folder(L"zant-delayed");
-  std::filesystem::copy_file(ComponentPath(L"planted_marker.dll"),
-                             folder.Path() + L"\\shell32.dll");
-  win32::KernelHandle probe =
-      StartProbe(folder.Path(), L"delayed", L"WINEDLLOVERRIDES=mscoree,mshtml=;shell32=n,b");
-  ASSERT_EQ(WaitForExit(probe), 0u);
-  std::ifstream report(std::filesystem::path(folder.Path()) / L"loaded.txt");
-  std::string line;
-  std::getline(report, line);
-  EXPECT_EQ(Lower(win32::Widen(line)), Lower(L"shell32.dll\t" + SystemFolder() + L"\\shell32.dll"));
-  EXPECT_FALSE(std::filesystem::exists(folder.Path() + L"\\shell32.dll.loaded"))
-      << "the planted shell32 was loaded";
+  ExpectFromTheSystemFolder(L"delayed", L"shell32.dll");
 }
 
 struct BoxSearch {
