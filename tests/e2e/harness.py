@@ -298,29 +298,36 @@ _private_xvfb: subprocess.Popen | None = None
 
 
 def _display() -> str:
-    """The X display for Wine: DISPLAY, or a private Xvfb started once for this process."""
+    """The X display for Wine: DISPLAY, or a private Xvfb started once for this process. Xvfb
+    picks a free display number itself and says which (-displayfd), so test processes that start
+    theirs at the same time never share one."""
     global _private_xvfb
     if os.environ.get("DISPLAY"):
         return os.environ["DISPLAY"]
-    for number in range(150, 200):
-        if os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
-            continue
-        process = subprocess.Popen(
-            ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL,
-        )
+    read_end, write_end = os.pipe()
+    process = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+    os.close(write_end)
+    number = b""
+    with os.fdopen(read_end, "rb") as said:
+        ready = selectors.DefaultSelector()
+        ready.register(said, selectors.EVENT_READ)
         deadline = time.monotonic() + 10
-        while time.monotonic() < deadline and process.poll() is None:
-            if os.path.exists(f"/tmp/.X11-unix/X{number}"):
-                _private_xvfb = process
-                atexit.register(_stop_private_xvfb)
-                os.environ["DISPLAY"] = f":{number}"
-                return os.environ["DISPLAY"]
-            time.sleep(0.05)
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            if ready.select(max(0.0, deadline - time.monotonic())):
+                chunk = os.read(said.fileno(), 16)
+                if not chunk:
+                    break  # Xvfb ended without a display
+                number += chunk
+    if not number.strip().isdigit() or process.poll() is not None:
         process.kill()
         process.wait()
-    raise RuntimeError("DISPLAY is not set and no private Xvfb could be started")
+        raise RuntimeError("DISPLAY is not set and no private Xvfb could be started")
+    _private_xvfb = process
+    atexit.register(_stop_private_xvfb)
+    os.environ["DISPLAY"] = f":{int(number)}"
+    return os.environ["DISPLAY"]
 
 
 def _stop_private_xvfb() -> None:

@@ -7,7 +7,7 @@ import os
 import stat
 import unittest
 
-from harness import (EXIT_ALREADY_RUNNING, EXIT_FAILURE, EXIT_RESTART, FAMILY_95, INSTALLERS,
+from harness import (EXIT_ALREADY_RUNNING, EXIT_FAILURE, EXIT_RESTART, INSTALLERS,
                      REGISTERED, SYSTEM_FOLDER, SYSTEM_FOLDER_32, SYSTEM_FOLDER_64, File, Link,
                      Medium, ScenarioTestCase, cdrom, diff_snapshots, fixed, network)
 from messages import (ALREADY_RUNNING, ANALYZING, CHECKING_VERSION, COPYING_GRAPHICS,
@@ -216,55 +216,6 @@ class SuccessfulRun(ScenarioTestCase):
         self.assertEqual(fx.fold_case(s.snapshot("D:\\")), fx.fold_case(after_first["D"]))
         self.assertEqual(fx.fold_case(s.snapshot("F:\\")),
                          fx.updated(after_first["F"], C_FOLDER[3:], medium_exe=exe))
-
-
-class OnOlderWindows(ScenarioTestCase):
-    """The complete update, the second start turned away included, on each older Windows as
-    the floor build plays it (see harness.py): it takes that Windows' branches, and its image
-    calls no function that Windows lacks or only stubs, and passes no argument that Windows
-    rejects or treats so that the run goes wrong (the call trace); and the product itself,
-    traced the same way, as Windows 10."""
-
-    def complete_update_as(self, windows):
-        # No links in A: a link to a file exists on Windows from Vista on, marked as a reparse
-        # point (which every Windows sees); the unmarked links of the other runs are Linux
-        # links, which only Vista's way of asking for a file's final path tells from a file.
-        # Playing the 95 family, Wine's loader itself loads ucrtbase, the run-time of Wine's own
-        # libraries, by name before the updater's first instruction: no Windows has it there.
-        planted = {f"{name}.dll" for name in fx.PLANTED_LIBRARIES
-                   if name != "ucrtbase" or windows not in FAMILY_95} | set(fx.PLANTED_DRIVERS)
-        medium = cdrom(medium=fx.medium(planted=planted))
-        s = self.scenario(computer(medium, links=False), native_first=fx.NATIVE_FIRST,
-                          windows=windows, trace_calls=True)
-        self.addCleanup(lambda: self.assertEqual(fx.planted_loaded(s), [], "planted and loaded"))
-        # What these runs prove lies in the branches and the trace; each would add one more
-        # chance of a count passing unseen (see update_fixtures.assert_countdown).
-        complete_update(self, s, fx.MEDIUM_FOLDER,
-                        at_notice=lambda: second_start_turned_away(self, s), every_count=False)
-        report = s.calls_report()
-        self.assertEqual([v.line() for v in report.defects], [], report.text)
-        return report
-
-    def test_product_as_windows_10(self):
-        self.complete_update_as(None)
-
-    def test_nt40(self):
-        self.complete_update_as("nt40")
-
-    def test_win2k(self):
-        self.complete_update_as("win2k")
-
-    def test_winxp(self):
-        self.complete_update_as("winxp")
-
-    def test_win95(self):
-        self.complete_update_as("win95")
-
-    def test_win98(self):
-        self.complete_update_as("win98")
-
-    def test_winme(self):
-        self.complete_update_as("winme")
 
 
 class StoppedByIncompleteMedium(ScenarioTestCase):
